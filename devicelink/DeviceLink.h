@@ -1,0 +1,97 @@
+// The device link: the one object that finds the watch, frames requests and exchanges them.
+// Public members keep the names the rest of the system reads (m_dwHIDPacketSize, m_Identity, ...).
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "devicelink/Commands.h"
+#include "devicelink/DeviceIdentity.h"
+#include "devicelink/Frame.h"
+#include "platform/HidTransport.h"
+
+namespace veldrant {
+
+// How long a report write and a report read may each take before the exchange fails.
+inline constexpr std::chrono::milliseconds kExchangeTimeout{3000};
+
+class CDeviceLink {
+public:
+    // Uses every transport present on this platform, real ones first.
+    CDeviceLink();
+    // Uses the given transports, searched in this order; tests pass a short time-out.
+    explicit CDeviceLink(std::vector<std::shared_ptr<platform::IHidTransport>> transports,
+                         std::chrono::milliseconds timeout = kExchangeTimeout);
+    ~CDeviceLink();
+    CDeviceLink(const CDeviceLink&) = delete;
+    CDeviceLink& operator=(const CDeviceLink&) = delete;
+
+    // Discovery and identity. Discover returns 1 when the link is (or becomes) open with a
+    // confirmed watch, else 0. Close is safe on a closed link and from any thread, also while
+    // another thread is in an exchange: that exchange fails at once.
+    int Discover();
+    int CheckIdentity();
+    void Close();
+    int IsCurrentDevice(const std::string& path) const;
+    // Starts arrival and removal notices of every transport; `fn` runs on a transport thread.
+    void RegisterArrivalRemoval(platform::HidNoticeFn fn);
+
+    // Frame.
+    void BuildHeader(int code);
+    int CheckReply();
+
+    // One output report written, one input report read and checked.
+    int Exchange();
+
+    // Request forms.
+    int RequestBlock(uint8_t* dest, uint32_t n);
+    int SendBlock(const uint8_t* src, uint32_t n);
+    int SendArgs(int code, uint32_t args[5]);
+    int SendCommand(int code, uint32_t value, std::optional<uint32_t> arg = std::nullopt);
+    // The reply word: the first payload word of the last input report (0 while closed).
+    uint32_t ReplyWord() const;
+
+    // What the last failed Discover saw of the interfaces, for the CLI's diagnostics.
+    struct InterfaceReport {
+        std::string transport;
+        std::string path;
+        std::optional<platform::HidIds> ids;
+        platform::OpenError error = platform::OpenError::None;
+        uint32_t inputLength = 0;
+        uint32_t outputLength = 0;
+        int tableRow = -1;  // -1: matches no row
+        std::string verdict;
+    };
+    // Lists every present interface with what discovery would make of it, without opening a
+    // link (the CLI's "devices").
+    std::vector<InterfaceReport> Survey();
+
+    DeviceIdentity m_Identity{};
+    std::atomic<int> m_bConnected{0};
+    uint32_t m_dwReportLength = 0;
+    uint32_t m_dwHIDPacketSize = 0;
+    uint8_t* m_pInReport = nullptr;
+    uint8_t* m_pOutReport = nullptr;
+    FrameView m_OutFrame{};
+    FrameView m_InFrame{};
+    std::string m_strDevicePath;
+    int m_nCommand = 0;
+    std::shared_ptr<platform::IHidDevice> m_hDevice;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The one link of the desktop application, and the flags the pages read.
+inline std::atomic<CDeviceLink*> g_pDeviceLink{nullptr};
+inline std::atomic<int> g_bConnected{0};
+inline std::atomic<int> g_bBusy{0};
+
+}  // namespace veldrant

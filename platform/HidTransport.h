@@ -1,0 +1,77 @@
+// One HID transport: a family of HID interfaces (the kernel's hidraw nodes, simulated watches on
+// sockets, ...) that the device link can list, identify, open and exchange reports with.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace veldrant::platform {
+
+// Vendor id, product id and release number (bcdDevice) of a HID interface.
+struct HidIds {
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    uint16_t release = 0;
+};
+
+enum class IoResult {
+    Ok,       // the whole report moved
+    Timeout,  // nothing (or not everything) moved within the time-out
+    Gone,     // the device was removed or the handle cancelled
+    Error,    // any other failure
+};
+
+enum class OpenError { None, NotFound, PermissionDenied, NotHid, Other };
+
+// An interface opened for exchanges. Report lengths count the report-ID byte, as Windows does,
+// also for devices without numbered reports. Report buffers start with the report ID (0 here).
+class IHidDevice {
+public:
+    virtual ~IHidDevice() = default;
+    virtual uint32_t InputReportLength() const = 0;   // 0 when the capabilities cannot be read
+    virtual uint32_t OutputReportLength() const = 0;  // 0 when the capabilities cannot be read
+    // Writes one output report of exactly `len` bytes.
+    virtual IoResult Write(const uint8_t* data, size_t len, std::chrono::milliseconds timeout) = 0;
+    // Reads one input report into `buf`; `*got` is the number of bytes transferred.
+    virtual IoResult Read(uint8_t* buf, size_t len, size_t* got,
+                          std::chrono::milliseconds timeout) = 0;
+    // Ends any Write or Read waiting on another thread at once (they return Gone), and makes
+    // every later call return Gone. Safe to call from any thread, any number of times.
+    virtual void Cancel() = 0;
+};
+
+enum class HidNotice { Arrival, Removal };
+using HidNoticeFn = std::function<void(HidNotice, const std::string& path)>;
+
+// A running subscription to arrival and removal notices; destroying it stops them.
+class INoticeSubscription {
+public:
+    virtual ~INoticeSubscription() = default;
+};
+
+class IHidTransport {
+public:
+    virtual ~IHidTransport() = default;
+    // Short name for listings: "hidraw", "sim".
+    virtual std::string Name() const = 0;
+    // Paths of the present HID interfaces, in a stable enumeration order.
+    virtual std::vector<std::string> ListInterfaces() = 0;
+    // Ids of an interface without claiming it; nullopt when it cannot be read.
+    virtual std::optional<HidIds> ReadIds(const std::string& path, OpenError* error = nullptr) = 0;
+    // Opens an interface for exchanges; nullptr on failure with the reason in *error.
+    virtual std::unique_ptr<IHidDevice> Open(const std::string& path, OpenError* error = nullptr) = 0;
+    // Starts delivering arrival and removal notices carrying the interface path. `fn` runs on
+    // a thread of the transport's own; it must be quick and thread-safe.
+    virtual std::unique_ptr<INoticeSubscription> Subscribe(HidNoticeFn fn) = 0;
+};
+
+// The transports present on this platform, real ones first (hidraw), then simulated watches.
+std::vector<std::shared_ptr<IHidTransport>> DefaultTransports();
+
+}  // namespace veldrant::platform

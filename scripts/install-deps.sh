@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and looking at Veldrant needs.
+# Idempotent: when everything is present it only runs dpkg-query and returns.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config git
+  clang clang-format libclang-rt-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  zlib1g-dev libminizip-dev libudev-dev libpng-dev
+  nlohmann-json3-dev
+  qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
+  fonts-ipafont-gothic fonts-noto-cjk
+  xvfb xauth x11-apps imagemagick
+  udev
+)
+
+# Extra groups: "vm" for the kernel HID test.
+if [[ "${1:-}" == "vm" ]]; then
+  PACKAGES+=(qemu-system-x86 busybox-static cpio)
+fi
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+SUDO=""
+if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
+echo "installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq || true
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
