@@ -1,0 +1,104 @@
+#include "firmware/FirmwareUpdate.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace veldrant::firmware {
+
+namespace {
+
+void ShowLoadFailure(ops::IOperationHost& host, LoadOutcome outcome) {
+    LoadMessage m = MessageFor(outcome);
+    host.ShowMessage(std::string(m.text), std::string(m.caption), ops::MessageIcon::Error);
+}
+
+// Points at the P bytes of block i. A block that runs past the end of the image is copied into
+// `tail` with zeros after the image's last byte, so nothing past the image is ever read.
+const uint8_t* BlockSource(const CFirmwareFile& file, uint32_t block, uint32_t payload,
+                           std::vector<uint8_t>& tail) {
+    uint64_t offset = uint64_t(block) * payload;
+    uint64_t left = file.Length() - offset;
+    if (left >= payload)
+        return file.Data() + offset;
+    std::fill(tail.begin(), tail.end(), uint8_t{0});
+    std::memcpy(tail.data(), file.Data() + offset, static_cast<size_t>(left));
+    return tail.data();
+}
+
+// Sends the blocks; returns Done, BlockFailed or DeviceRemoved.
+UpdateOutcome SendImage(CDeviceLink& link, ops::IOperationHost& host, const CFirmwareFile& file,
+                        uint32_t payload, UpdateResult& result) {
+    std::vector<uint8_t> tail(payload, 0);
+    for (uint32_t i = 0; i < result.blockCount; ++i) {
+        if (!host.IsConnected()) {
+            host.ShowMessage(ops::kTextDeviceRemoved, ops::kCaptionError, ops::MessageIcon::Error);
+            return UpdateOutcome::DeviceRemoved;
+        }
+        const uint8_t* src = BlockSource(file, i, payload, tail);
+        int tries = 1;
+        bool sent = link.SendBlock(src, i) == 1;
+        while (!sent && tries < kFirmwareBlockTries) {
+            ++tries;
+            sent = link.SendBlock(src, i) == 1;
+        }
+        if (!sent)
+            return UpdateOutcome::BlockFailed;
+        if (tries > 1)
+            ++result.retries;
+        ++result.blocksSent;
+        host.SetProgressPos(FirmwareProgress(i, payload, result.length));
+    }
+    return UpdateOutcome::Done;
+}
+
+}  // namespace
+
+uint32_t FirmwareBlockCount(uint32_t length, uint32_t payload) {
+    if (payload == 0)
+        return 0;
+    return length / payload + (length % payload != 0 ? 1 : 0);
+}
+
+int FirmwareProgress(uint32_t block, uint32_t payload, uint32_t length) {
+    if (length == 0)
+        return 100;
+    uint64_t percent = uint64_t(block) * payload * 100 / length;
+    return static_cast<int>(std::min<uint64_t>(percent, 100));
+}
+
+UpdateResult UpdateFirmware(CDeviceLink& link, ops::IOperationHost& host, const std::string& path) {
+    UpdateResult result;
+    // Taken once: the removal handling may clear the link's identity while we run.
+    const std::string identityName(link.m_Identity.Name());
+    CFirmwareFile file;
+    result.load = file.Open(path);
+    if (result.load != LoadOutcome::Ok) {
+        ShowLoadFailure(host, result.load);
+        result.outcome = UpdateOutcome::FileFailed;
+        return result;
+    }
+    ops::BusyScope busy(host);
+    const uint32_t payload = link.m_dwHIDPacketSize;
+    result.length = file.Length();
+    result.blockCount = FirmwareBlockCount(result.length, payload);
+    result.load = file.ReadAndCheck(identityName);
+    if (result.load != LoadOutcome::Ok) {
+        ShowLoadFailure(host, result.load);
+        result.outcome = UpdateOutcome::FileFailed;
+        return result;
+    }
+    // A link without a frame (never opened) cannot carry blocks; like a refused start request.
+    if (payload == 0 || !link.SendCommand(CMD_FW_UPDATE, 0, result.length)) {
+        result.outcome = UpdateOutcome::StartFailed;
+        return result;
+    }
+    result.outcome = SendImage(link, host, file, payload, result);
+    if (result.outcome == UpdateOutcome::Done) {
+        host.SetProgressPos(100);
+        host.SetProgressText(ops::kTextDone);
+    }
+    return result;
+}
+
+}  // namespace veldrant::firmware
