@@ -1,0 +1,143 @@
+#include "widgets/TextProgressCtrl.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+
+#include <algorithm>
+
+#include "widgets/MemDC.h"
+#include "widgets/Resources.h"
+#include "widgets/UiFont.h"
+
+namespace {
+
+constexpr int kTextPixelHeight = 16;
+
+// Exact integer shares: a double quotient times 100 lands just below whole numbers for some
+// positions (29 of 100 would read "28%").
+long long ScaledShare(int pos, int lower, int upper, long long scale) {
+    return static_cast<long long>(pos - lower) * scale / (static_cast<long long>(upper) - lower);
+}
+
+}  // namespace
+
+CTextProgressCtrl::CTextProgressCtrl(QWidget* parent) : QWidget(parent) {
+    m_crTextDone = palette().color(QPalette::Base);
+    m_crTextRest = palette().color(QPalette::Highlight);
+    m_bmpDone = LoadBitmapResource(IDB_PROGRESS_DONE);
+    m_bmpRest = LoadBitmapResource(IDB_PROGRESS_REST);
+    // Every pixel is painted on each frame; the off-screen buffer makes the copy a single one.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CTextProgressCtrl::SetRange(int nLower, int nUpper) {
+    m_nLower = nLower;
+    m_nUpper = nUpper;
+    m_nPos = std::clamp(m_nPos, m_nLower, std::max(m_nLower, m_nUpper));
+    m_nFillWidth = -1;
+    update();
+}
+
+void CTextProgressCtrl::GetRange(int& nLower, int& nUpper) const {
+    nLower = m_nLower;
+    nUpper = m_nUpper;
+}
+
+int CTextProgressCtrl::ComputeFillWidth() const {
+    if (m_nLower >= m_nUpper) {
+        return 0;
+    }
+    return static_cast<int>(ScaledShare(m_nPos, m_nLower, m_nUpper, width()));
+}
+
+int CTextProgressCtrl::SetPos(int nPos) {
+    const int nOldPos = m_nPos;
+    // Kept inside the range as a progress bar keeps it, so the fill never runs past either end.
+    m_nPos = std::clamp(nPos, m_nLower, std::max(m_nLower, m_nUpper));
+    const int nFillWidth = ComputeFillWidth();
+    if (nFillWidth != m_nFillWidth) {
+        m_nFillWidth = nFillWidth;
+        repaint();
+    }
+    return nOldPos;
+}
+
+void CTextProgressCtrl::SetWindowText(const QString& text) {
+    if (text == m_strText) {
+        return;
+    }
+    m_strText = text;
+    update();
+}
+
+void CTextProgressCtrl::SetShowText(bool bShow) {
+    m_bShowText = bShow;
+    update();
+}
+
+void CTextProgressCtrl::SetTextForeColour(QColor crDone) {
+    m_crTextDone = crDone;
+    update();
+}
+
+void CTextProgressCtrl::SetTextBkColour(QColor crRest) {
+    m_crTextRest = crRest;
+    update();
+}
+
+void CTextProgressCtrl::resizeEvent(QResizeEvent* event) {
+    m_nFillWidth = -1;
+    QWidget::resizeEvent(event);
+}
+
+QString CTextProgressCtrl::TextToDraw() const {
+    if (!m_bShowText) {
+        return {};
+    }
+    if (!m_strText.isEmpty()) {
+        return m_strText;
+    }
+    if (m_nPos == m_nLower) {
+        return {};
+    }
+    return QStringLiteral("%1%").arg(ScaledShare(m_nPos, m_nLower, m_nUpper, 100));
+}
+
+void CTextProgressCtrl::paintEvent(QPaintEvent* event) {
+    QPainter target(this);
+    if (m_nLower >= m_nUpper) {
+        target.fillRect(event->rect(), palette().color(QPalette::Window));
+        return;
+    }
+    CMemDC memDC(target, event->rect());
+    QPainter& p = memDC.painter();
+
+    const QRect client = rect();
+    const int x = client.left() + ComputeFillWidth();
+    const int h = client.height();
+
+    // Anything the bitmaps do not reach (a bar larger than they are) shows the page colour.
+    p.fillRect(client, palette().color(QPalette::Window));
+    const QRect done = QRect(client.left(), client.top(), x - client.left(), h) & m_bmpDone.rect();
+    p.drawPixmap(done.topLeft(), m_bmpDone, done);
+    const QRect rest = QRect(x, client.top(), client.right() + 1 - x, h) & m_bmpRest.rect();
+    p.drawPixmap(rest.topLeft(), m_bmpRest, rest);
+
+    const QString text = TextToDraw();
+    if (text.isEmpty()) {
+        return;
+    }
+    p.setFont(MakeGothicFont(kTextPixelHeight, QFont::Bold));
+    const int flags = Qt::AlignCenter | Qt::TextSingleLine;
+    p.save();
+    p.setClipRect(QRect(client.left(), client.top(), x - client.left(), h));
+    p.setPen(m_crTextDone);
+    p.drawText(client, flags, text);
+    p.restore();
+    p.save();
+    p.setClipRect(QRect(x, client.top(), client.right() + 1 - x, h));
+    p.setPen(m_crTextRest);
+    p.drawText(client, flags, text);
+    p.restore();
+}
