@@ -16,14 +16,14 @@ namespace veldrant::course {
 
 class CoursePackage;
 
-inline constexpr size_t kImageSize = 131072;       // largest image the watch takes
-inline constexpr size_t kStringPoolSize = 65536;   // largest string pool of a course image
-inline constexpr size_t kMaxNameATexts = 100;      // distinct name A references a golf course
-inline constexpr size_t kMaxNameBTexts = 20;       // distinct name B references a golf course
+inline constexpr size_t kImageSize = 131072;      // largest image the watch takes
+inline constexpr size_t kStringPoolSize = 65536;  // largest string pool of a course image
+inline constexpr size_t kMaxNameATexts = 100;     // distinct name A references a golf course
+inline constexpr size_t kMaxNameBTexts = 20;      // distinct name B references a golf course
 
 struct ImageResult {
-    size_t length = 0;   // T or L; 0 when the image could not be built
-    std::string error;   // why, when length is 0
+    size_t length = 0;  // T or L; 0 when the image could not be built
+    std::string error;  // why, when length is 0
 
     explicit operator bool() const { return length != 0; }
 };
@@ -35,9 +35,9 @@ ImageResult BuildDirectoryImage(const IndexData& index, std::span<uint8_t> image
 // kImageSize bytes), using `pool` (at least kStringPoolSize bytes) for its string pool, and
 // returns L. `pictures` is the golf course's picture file, or nullptr when it has no usable one
 // (every hole then carries the picture offset 0xFFFF).
-ImageResult BuildCourseImage(const IndexData& index, const AppendData& append,
-                             size_t courseNumber, const PictureFile* pictures,
-                             std::span<uint8_t> image, std::span<uint8_t> pool);
+ImageResult BuildCourseImage(const IndexData& index, const AppendData& append, size_t courseNumber,
+                             const PictureFile* pictures, std::span<uint8_t> image,
+                             std::span<uint8_t> pool);
 
 // The same from a reader: its index, append file and the picture file it read last (the caller
 // reads the golf course's pictures first).
@@ -53,8 +53,8 @@ struct ImageBuffers {
 };
 
 // Fields of a course image that the upload's records carry.
-uint32_t CourseImageCrc(std::span<const uint8_t> image);       // offset 0
-uint16_t CourseImageId(std::span<const uint8_t> image);        // offset 8
-uint16_t CourseImageWord(std::span<const uint8_t> image);      // offset 10
+uint32_t CourseImageCrc(std::span<const uint8_t> image);   // offset 0
+uint16_t CourseImageId(std::span<const uint8_t> image);    // offset 8
+uint16_t CourseImageWord(std::span<const uint8_t> image);  // offset 10
 
 }  // namespace veldrant::course

@@ -22,9 +22,9 @@
 namespace veldrant::course {
 
 // The largest member of each kind that the reader holds.
-inline constexpr size_t kIndexBufferSize = 0x1000000;   // "index4.dat"
-inline constexpr size_t kAppendBufferSize = 0x100000;   // "append.kv1"
-inline constexpr size_t kPictureBufferSize = 0x20000;   // "%d.k16"
+inline constexpr size_t kIndexBufferSize = 0x1000000;  // "index4.dat"
+inline constexpr size_t kAppendBufferSize = 0x100000;  // "append.kv1"
+inline constexpr size_t kPictureBufferSize = 0x20000;  // "%d.k16"
 
 inline constexpr const char* kIndexMemberName = "index4.dat";
 inline constexpr const char* kAppendMemberName = "append.kv1";
@@ -88,14 +88,28 @@ public:
     ReadFailure LastFailure() const { return failure_; }
 
 private:
+    struct FreeBuffer {
+        void operator()(uint8_t* p) const;
+    };
+    using Buffer = std::unique_ptr<uint8_t, FreeBuffer>;
+
     bool Fail(ReadFailure kind, std::string message);
+    bool FailZip(std::string message);
     bool ReadMember(const std::string& name, std::span<uint8_t> buffer, size_t& size);
+    bool LoadInto(std::span<const uint8_t> member, std::span<uint8_t> buffer, size_t& size,
+                  const char* name);
+    bool DecodeIndexBuffer();
+    bool DecodeAppendBuffer();
+    bool DecodePictureBuffer(uint16_t golfCourseId);
 
     struct Zip;
     std::unique_ptr<Zip> zip_;
-    std::unique_ptr<uint8_t[]> indexBuffer_;
-    std::unique_ptr<uint8_t[]> appendBuffer_;
-    std::unique_ptr<uint8_t[]> pictureBuffer_;
+    Buffer indexBuffer_;
+    Buffer appendBuffer_;
+    Buffer pictureBuffer_;
+    size_t indexSize_ = 0;
+    size_t appendSize_ = 0;
+    size_t pictureSize_ = 0;
     IndexData index_;
     AppendData append_;
     PictureFile pictures_;

@@ -1,0 +1,221 @@
+#include "course/CoursePackage.h"
+
+#include <minizip/unzip.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "course/MemberDecode.h"
+
+namespace veldrant::course {
+
+namespace {
+constexpr size_t kChunkSize = 4096;
+constexpr int kCaseInsensitive = 2;  // unzLocateFile's iCaseSensitivity
+
+// calloc'ed buffers: zero-filled without touching the pages a small package never uses.
+uint8_t* ZeroBuffer(size_t size) {
+    return static_cast<uint8_t*>(std::calloc(size, 1));
+}
+}  // namespace
+
+struct CoursePackage::Zip {
+    unzFile file = nullptr;
+};
+
+void CoursePackage::FreeBuffer::operator()(uint8_t* p) const {
+    std::free(p);
+}
+
+std::string PictureMemberName(uint16_t golfCourseId) {
+    return std::to_string(golfCourseId) + ".k16";
+}
+
+CoursePackage::CoursePackage()
+    : zip_(std::make_unique<Zip>()),
+      indexBuffer_(ZeroBuffer(kIndexBufferSize)),
+      appendBuffer_(ZeroBuffer(kAppendBufferSize)),
+      pictureBuffer_(ZeroBuffer(kPictureBufferSize)) {
+    if (!indexBuffer_ || !appendBuffer_ || !pictureBuffer_) {
+        throw std::bad_alloc();
+    }
+}
+
+CoursePackage::~CoursePackage() {
+    Close();
+}
+
+void CoursePackage::SetZipFailureHandler(ZipFailureHandler handler) {
+    zipFailure_ = std::move(handler);
+}
+
+bool CoursePackage::Fail(ReadFailure kind, std::string message) {
+    failure_ = kind;
+    error_ = std::move(message);
+    return false;
+}
+
+bool CoursePackage::FailZip(std::string message) {
+    Fail(ReadFailure::Zip, std::move(message));
+    if (zipFailure_) {
+        zipFailure_(kZipFailureMessage);
+    }
+    return false;
+}
+
+bool CoursePackage::Open(const std::string& path) {
+    Close();
+    failure_ = ReadFailure::None;
+    error_.clear();
+    zip_->file = unzOpen(path.c_str());
+    if (!zip_->file) {
+        return FailZip("cannot open '" + path + "' as a zip archive");
+    }
+    return true;
+}
+
+void CoursePackage::Close() {
+    if (zip_ && zip_->file) {
+        unzClose(zip_->file);
+        zip_->file = nullptr;
+    }
+}
+
+bool CoursePackage::IsOpen() const {
+    return zip_->file != nullptr;
+}
+
+bool CoursePackage::ReadMember(const std::string& name, std::span<uint8_t> buffer, size_t& size) {
+    // The buffer is zero-filled before each member; only what the last one used needs clearing.
+    std::memset(buffer.data(), 0, std::min(size, buffer.size()));
+    size = 0;
+    if (!IsOpen()) {
+        return Fail(ReadFailure::Zip, "no package is open");
+    }
+    if (unzLocateFile(zip_->file, name.c_str(), kCaseInsensitive) != UNZ_OK) {
+        return Fail(ReadFailure::Zip, name + ": not in the package");
+    }
+    if (unzOpenCurrentFile(zip_->file) != UNZ_OK) {
+        return Fail(ReadFailure::Zip, name + ": cannot be opened (encrypted or unknown method?)");
+    }
+    uint8_t chunk[kChunkSize];
+    for (;;) {
+        std::memset(chunk, 0, sizeof chunk);
+        const int got = unzReadCurrentFile(zip_->file, chunk, sizeof chunk);
+        if (got == 0) {
+            break;
+        }
+        if (got < 0 || static_cast<size_t>(got) > buffer.size() - size) {
+            unzCloseCurrentFile(zip_->file);
+            return Fail(ReadFailure::Zip,
+                        got < 0 ? name + ": damaged, cannot be decompressed (error " +
+                                      std::to_string(got) + ")"
+                                : name + ": larger than the " + std::to_string(buffer.size()) +
+                                      " bytes this reader holds");
+        }
+        std::memcpy(buffer.data() + size, chunk, static_cast<size_t>(got));
+        size += static_cast<size_t>(got);
+    }
+    // Only a member read to its end has its CRC checked on close.
+    if (unzCloseCurrentFile(zip_->file) != UNZ_OK) {
+        return Fail(ReadFailure::Zip, name + ": damaged (its CRC does not match)");
+    }
+    return true;
+}
+
+bool CoursePackage::ReadIndex() {
+    indexRead_ = false;
+    if (!ReadMember(kIndexMemberName, {indexBuffer_.get(), kIndexBufferSize}, indexSize_)) {
+        return FailZip(error_);
+    }
+    return DecodeIndexBuffer();
+}
+
+bool CoursePackage::ReadAppend() {
+    appendRead_ = false;
+    if (!ReadMember(kAppendMemberName, {appendBuffer_.get(), kAppendBufferSize}, appendSize_)) {
+        return FailZip(error_);
+    }
+    return DecodeAppendBuffer();
+}
+
+bool CoursePackage::ReadPictures(uint16_t golfCourseId) {
+    picturesUsable_ = false;
+    pictures_ = PictureFile{};
+    const std::string name = PictureMemberName(golfCourseId);
+    if (!ReadMember(name, {pictureBuffer_.get(), kPictureBufferSize}, pictureSize_)) {
+        return false;
+    }
+    return DecodePictureBuffer(golfCourseId);
+}
+
+bool CoursePackage::LoadInto(std::span<const uint8_t> member, std::span<uint8_t> buffer,
+                             size_t& size, const char* name) {
+    std::memset(buffer.data(), 0, std::min(size, buffer.size()));
+    size = 0;
+    if (member.size() > buffer.size()) {
+        return Fail(ReadFailure::Zip, std::string(name) + ": larger than the " +
+                                          std::to_string(buffer.size()) +
+                                          " bytes this reader holds");
+    }
+    std::copy(member.begin(), member.end(), buffer.begin());
+    size = member.size();
+    return true;
+}
+
+bool CoursePackage::LoadIndex(std::span<const uint8_t> member) {
+    indexRead_ = false;
+    return LoadInto(member, {indexBuffer_.get(), kIndexBufferSize}, indexSize_, kIndexMemberName) &&
+           DecodeIndexBuffer();
+}
+
+bool CoursePackage::LoadAppend(std::span<const uint8_t> member) {
+    appendRead_ = false;
+    return LoadInto(member, {appendBuffer_.get(), kAppendBufferSize}, appendSize_,
+                    kAppendMemberName) &&
+           DecodeAppendBuffer();
+}
+
+bool CoursePackage::LoadPictures(uint16_t golfCourseId, std::span<const uint8_t> member) {
+    picturesUsable_ = false;
+    pictures_ = PictureFile{};
+    const std::string name = PictureMemberName(golfCourseId);
+    return LoadInto(member, {pictureBuffer_.get(), kPictureBufferSize}, pictureSize_,
+                    name.c_str()) &&
+           DecodePictureBuffer(golfCourseId);
+}
+
+bool CoursePackage::DecodeIndexBuffer() {
+    DecodeError e;
+    if (!DecodeIndex({indexBuffer_.get(), indexSize_}, index_, e)) {
+        index_ = IndexData{};
+        return Fail(e.kind, e.message);
+    }
+    indexRead_ = true;
+    return true;
+}
+
+bool CoursePackage::DecodeAppendBuffer() {
+    DecodeError e;
+    if (!DecodeAppend({appendBuffer_.get(), appendSize_}, append_, e)) {
+        append_ = AppendData{};
+        return Fail(e.kind, e.message);
+    }
+    appendRead_ = true;
+    return true;
+}
+
+bool CoursePackage::DecodePictureBuffer(uint16_t golfCourseId) {
+    DecodeError e;
+    pictures_.golfCourseId = golfCourseId;
+    if (!DecodePictures({pictureBuffer_.get(), pictureSize_}, pictures_, e)) {
+        pictures_ = PictureFile{};
+        return Fail(e.kind, PictureMemberName(golfCourseId) + ": " + e.message);
+    }
+    picturesUsable_ = true;
+    return true;
+}
+
+}  // namespace veldrant::course

@@ -1,0 +1,67 @@
+#include "course/Prefectures.h"
+
+#include <array>
+
+namespace veldrant::course {
+
+namespace {
+// Code page 932 bytes, kept as literals so that building an image needs no conversion.
+constexpr std::array<std::string_view, kPrefectureCount> kNames{
+    "\x96\x6B\x8A\x43\x93\xB9",          //  1 北海道
+    "\x90\xC2\x90\x58\x8C\xA7",          //  2 青森県
+    "\x8A\xE2\x8E\xE8\x8C\xA7",          //  3 岩手県
+    "\x8B\x7B\x8F\xE9\x8C\xA7",          //  4 宮城県
+    "\x8F\x48\x93\x63\x8C\xA7",          //  5 秋田県
+    "\x8E\x52\x8C\x60\x8C\xA7",          //  6 山形県
+    "\x95\x9F\x93\x87\x8C\xA7",          //  7 福島県
+    "\x88\xEF\x8F\xE9\x8C\xA7",          //  8 茨城県
+    "\x93\xC8\x96\xD8\x8C\xA7",          //  9 栃木県
+    "\x8C\x51\x94\x6E\x8C\xA7",          // 10 群馬県
+    "\x8D\xE9\x8B\xCA\x8C\xA7",          // 11 埼玉県
+    "\x90\xE7\x97\x74\x8C\xA7",          // 12 千葉県
+    "\x93\x8C\x8B\x9E\x93\x73",          // 13 東京都
+    "\x90\x5F\x93\xDE\x90\xEC\x8C\xA7",  // 14 神奈川県
+    "\x90\x56\x8A\x83\x8C\xA7",          // 15 新潟県
+    "\x95\x78\x8E\x52\x8C\xA7",          // 16 富山県
+    "\x90\xCE\x90\xEC\x8C\xA7",          // 17 石川県
+    "\x95\x9F\x88\xE4\x8C\xA7",          // 18 福井県
+    "\x8E\x52\x97\x9C\x8C\xA7",          // 19 山梨県
+    "\x92\xB7\x96\xEC\x8C\xA7",          // 20 長野県
+    "\x8A\xF2\x95\x8C\x8C\xA7",          // 21 岐阜県
+    "\x90\xC3\x89\xAA\x8C\xA7",          // 22 静岡県
+    "\x88\xA4\x92\x6D\x8C\xA7",          // 23 愛知県
+    "\x8E\x4F\x8F\x64\x8C\xA7",          // 24 三重県
+    "\x8E\xA0\x89\xEA\x8C\xA7",          // 25 滋賀県
+    "\x8B\x9E\x93\x73\x95\x7B",          // 26 京都府
+    "\x91\xE5\x8D\xE3\x95\x7B",          // 27 大阪府
+    "\x95\xBA\x8C\xC9\x8C\xA7",          // 28 兵庫県
+    "\x93\xDE\x97\xC7\x8C\xA7",          // 29 奈良県
+    "\x98\x61\x89\xCC\x8E\x52\x8C\xA7",  // 30 和歌山県
+    "\x92\xB9\x8E\xE6\x8C\xA7",          // 31 鳥取県
+    "\x93\x87\x8D\xAA\x8C\xA7",          // 32 島根県
+    "\x89\xAA\x8E\x52\x8C\xA7",          // 33 岡山県
+    "\x8D\x4C\x93\x87\x8C\xA7",          // 34 広島県
+    "\x8E\x52\x8C\xFB\x8C\xA7",          // 35 山口県
+    "\x93\xBF\x93\x87\x8C\xA7",          // 36 徳島県
+    "\x8D\x81\x90\xEC\x8C\xA7",          // 37 香川県
+    "\x88\xA4\x95\x51\x8C\xA7",          // 38 愛媛県
+    "\x8D\x82\x92\x6D\x8C\xA7",          // 39 高知県
+    "\x95\x9F\x89\xAA\x8C\xA7",          // 40 福岡県
+    "\x8D\xB2\x89\xEA\x8C\xA7",          // 41 佐賀県
+    "\x92\xB7\x8D\xE8\x8C\xA7",          // 42 長崎県
+    "\x8C\x46\x96\x7B\x8C\xA7",          // 43 熊本県
+    "\x91\xE5\x95\xAA\x8C\xA7",          // 44 大分県
+    "\x8B\x7B\x8D\xE8\x8C\xA7",          // 45 宮崎県
+    "\x8E\xAD\x8E\x99\x93\x87\x8C\xA7",  // 46 鹿児島県
+    "\x89\xAB\x93\xEA\x8C\xA7",          // 47 沖縄県
+};
+}  // namespace
+
+std::string_view PrefectureName(size_t code) {
+    if (code < 1 || code > kNames.size()) {
+        return {};
+    }
+    return kNames[code - 1];
+}
+
+}  // namespace veldrant::course
