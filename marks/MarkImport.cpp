@@ -1,0 +1,125 @@
+#include "marks/MarkImport.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "devicelink/Commands.h"
+
+namespace veldrant::marks {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+void ShowError(ops::IOperationHost& host, const std::string& text) {
+    host.ShowMessage(text, ops::kCaptionError, ops::MessageIcon::Error);
+}
+
+}  // namespace
+
+std::string DefaultMarkFileName(std::time_t now) {
+    std::tm local{};
+    localtime_r(&now, &local);
+    char name[64];
+    std::snprintf(name, sizeof name, kMarkFileNameFormat, local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return name;
+}
+
+uint32_t ImportResult::Count(SetOutcome o) const {
+    return static_cast<uint32_t>(std::count_if(sets.begin(), sets.end(),
+                                               [o](const SetReport& s) { return s.outcome == o; }));
+}
+
+uint32_t ImportResult::Unread() const {
+    return static_cast<uint32_t>(sets.size()) - Count(SetOutcome::Written) -
+           Count(SetOutcome::NoMarks) - Count(SetOutcome::WriteFailed) - Count(SetOutcome::NotRead);
+}
+
+StartOutcome MarkImport::Start(IMarkImportHost& host) {
+    count_ = 0;
+    host.SetProgressPos(0);
+    host.SetProgressText("");
+    if (!host.IsConnected()) {
+        host.ShowMessage(ops::kTextCheckConnection, ops::kCaptionCheckConnection,
+                         ops::MessageIcon::None);
+        return StartOutcome::NotConnected;
+    }
+    // The watch reads nothing in these argument words; they carry the last replies as they
+    // always have.
+    link_.m_nCommand = CMD_MARK_COUNT;
+    if (!link_.SendCommand(CMD_MARK_COUNT, 0, count_))
+        return StartOutcome::RequestFailed;
+    count_ = link_.ReplyWord();
+    link_.m_nCommand = CMD_SCORE_INFO;
+    if (!link_.SendCommand(CMD_SCORE_INFO, 0, scoreIndicator_))
+        return StartOutcome::RequestFailed;
+    scoreIndicator_ = link_.ReplyWord();
+
+    if (count_ == 0) {
+        host.SetProgressPos(100);
+        host.SetProgressText(kTextNoMarkData);
+        return StartOutcome::NoMarkData;
+    }
+    if (count_ > kMaxMarkSets) {
+        ShowError(host, "The watch reports " + std::to_string(count_) +
+                            " mark sets, more than it can hold. Nothing was imported; "
+                            "reconnect the watch and try again.");
+        return StartOutcome::TooManySets;
+    }
+    std::optional<std::string> path =
+        host.ChooseOutputPath(DefaultMarkFileName(std::time(nullptr)));
+    if (!path)
+        return StartOutcome::Cancelled;
+    path_ = *path;
+    return StartOutcome::Ready;
+}
+
+ImportResult MarkImport::Run(ops::IOperationHost& host) {
+    ops::BusyScope busy(host);
+    ImportResult result;
+    result.path = path_;
+    std::unique_ptr<FileSink> sink = FileSink::Create(path_, &result.error);
+    if (!sink) {
+        ShowError(host, "The mark file could not be created: " + result.error);
+        return result;
+    }
+    if (!sink->Write(kByteOrderMark) || !sink->Flush()) {
+        sink->Close();
+        result.outcome = RunOutcome::WriteFailed;
+        result.error = sink->Error();
+        ShowError(host, "The mark file could not be written: " + result.error);
+        return result;
+    }
+    for (uint32_t a = 0; a < count_; ++a) {
+        // Once the file has failed nothing more can reach it: the remaining sets are not read.
+        if (!sink->IsOpen()) {
+            result.sets.push_back({a, SetOutcome::NotRead, 0, 0});
+            continue;
+        }
+        result.sets.push_back(ImportSet(host, a, *sink));
+    }
+    Finish(host, result, *sink);
+    return result;
+}
+
+void MarkImport::Finish(ops::IOperationHost& host, ImportResult& result, IOutputSink& sink) {
+    if (!sink.Close()) {
+        result.outcome = RunOutcome::WriteFailed;
+        result.error = sink.Error();
+        ShowError(host, "The mark file could not be written: " + result.error +
+                            ". It holds only the lines before the failure.");
+        return;
+    }
+    host.SetProgressText(ops::kTextDone);
+    uint32_t unread = result.Unread();
+    if (unread == 0) {
+        result.outcome = RunOutcome::Done;
+        return;
+    }
+    result.outcome = RunOutcome::Incomplete;
+    ShowError(host, std::to_string(unread) + " of " + std::to_string(result.sets.size()) +
+                        " mark sets could not be read from the watch and are missing from " +
+                        result.path + ".");
+}
+
+}  // namespace veldrant::marks

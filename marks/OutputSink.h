@@ -1,0 +1,70 @@
+// Where the mark CSV goes: a file, or memory for tests and benchmarks. A sink that fails once is
+// closed for good, so nothing can reach the file after the point where writing stopped.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace veldrant::marks {
+
+class IOutputSink {
+public:
+    virtual ~IOutputSink() = default;
+    // Appends bytes. False when they cannot be written; the sink is closed from then on.
+    virtual bool Write(std::string_view bytes) = 0;
+    // Pushes buffered bytes out. False (and closed) when they cannot be written.
+    virtual bool Flush() = 0;
+    // Flushes and closes. False when buffered bytes could not be written or the sink had failed.
+    virtual bool Close() = 0;
+    virtual bool IsOpen() const = 0;
+    // Why the sink failed ("" while it has not).
+    virtual const std::string& Error() const = 0;
+};
+
+// Collects everything in a string.
+class MemorySink : public IOutputSink {
+public:
+    bool Write(std::string_view bytes) override;
+    bool Flush() override { return open_; }
+    bool Close() override;
+    bool IsOpen() const override { return open_; }
+    const std::string& Error() const override { return error_; }
+
+    const std::string& Data() const { return data_; }
+    void Reserve(size_t bytes) { data_.reserve(bytes); }
+    void Clear() { data_.clear(); }
+
+private:
+    std::string data_;
+    std::string error_;
+    bool open_ = true;
+};
+
+// A file created (or emptied) at a path, written through a buffer.
+class FileSink : public IOutputSink {
+public:
+    // Creates the file, replacing one of the same name. nullptr with the reason in *error.
+    static std::unique_ptr<FileSink> Create(const std::string& path, std::string* error);
+    ~FileSink() override;
+    FileSink(const FileSink&) = delete;
+    FileSink& operator=(const FileSink&) = delete;
+
+    bool Write(std::string_view bytes) override;
+    bool Flush() override;
+    bool Close() override;
+    bool IsOpen() const override { return fd_ >= 0; }
+    const std::string& Error() const override { return error_; }
+
+private:
+    FileSink(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    void Fail(int err);
+
+    static constexpr size_t kBufferSize = 64 * 1024;
+    int fd_;
+    std::string path_;
+    std::string buffer_;
+    std::string error_;
+};
+
+}  // namespace veldrant::marks

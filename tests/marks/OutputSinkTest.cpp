@@ -1,0 +1,131 @@
+// The file sink: creation replaces an old file, and a disk that fills up mid-file leaves the
+// bytes before the failure and nothing after it.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "marks/MarkExport.h"
+#include "marks/OutputSink.h"
+#include "tests/marks/MarkBytes.h"
+
+namespace veldrant::marks {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "veldrant-marks-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    fs::path path_;
+};
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(FileSink, CreationReplacesAnOldFile) {
+    TempDir dir;
+    {
+        std::ofstream old(dir / "m.csv", std::ios::binary);
+        old << std::string(10000, 'x');
+    }
+    std::string error;
+    auto sink = FileSink::Create((dir / "m.csv").string(), &error);
+    ASSERT_TRUE(sink) << error;
+    EXPECT_TRUE(sink->Write("abc"));
+    EXPECT_TRUE(sink->Close());
+    EXPECT_EQ(ReadAll(dir / "m.csv"), "abc");
+}
+
+TEST(FileSink, PathThatCannotBeCreatedSaysWhy) {
+    std::string error;
+    EXPECT_EQ(FileSink::Create("/nonexistent-dir/x/m.csv", &error), nullptr);
+    EXPECT_NE(error.find("/nonexistent-dir/x/m.csv"), std::string::npos) << error;
+    EXPECT_NE(error.find("No such file"), std::string::npos) << error;
+}
+
+TEST(FileSink, FullDeviceFailsAtTheFirstFlush) {
+    std::string error;
+    auto sink = FileSink::Create("/dev/full", &error);
+    if (!sink)
+        GTEST_SKIP() << error;
+    EXPECT_TRUE(sink->Write("\xEF\xBB\xBF"));  // buffered
+    EXPECT_FALSE(sink->Flush());
+    EXPECT_FALSE(sink->IsOpen());
+    EXPECT_NE(sink->Error().find("No space left"), std::string::npos) << sink->Error();
+    EXPECT_FALSE(sink->Write("more"));
+    EXPECT_FALSE(sink->Close());
+}
+
+TEST(FileSink, ExportToAFullDeviceFailsAndClosesTheFile) {
+    std::string error;
+    auto sink = FileSink::Create("/dev/full", &error);
+    if (!sink)
+        GTEST_SKIP() << error;
+    std::vector<test::Mark> marks(2000);  // more than the sink's buffer holds
+    EXPECT_EQ(ExportMarkSet(test::MarkSet(marks), {}, *sink), ExportResult::WriteFailed);
+    EXPECT_FALSE(sink->IsOpen());
+}
+
+// A file size limit makes write() fail part-way like a full disk, on an ordinary file.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, old_handler_);
+    }
+
+private:
+    rlimit old_{};
+    void (*old_handler_)(int);
+};
+
+TEST(FileSink, DiskFullMidFileKeepsOnlyTheBytesBeforeTheFailure) {
+    TempDir dir;
+    std::vector<test::Mark> marks(4000);
+    for (size_t i = 0; i < marks.size(); ++i)
+        marks[i].longitude += static_cast<int32_t>(i);
+    test::Bytes set = test::MarkSet(marks);
+    const std::string full = ExportMarkSetToString(set, {});
+    const rlim_t limit = 100000;
+    ASSERT_GT(full.size(), 3 * limit);
+
+    std::string error;
+    auto sink = FileSink::Create((dir / "m.csv").string(), &error);
+    ASSERT_TRUE(sink) << error;
+    {
+        FileSizeLimit fsize(limit);
+        EXPECT_EQ(ExportMarkSet(set, {}, *sink), ExportResult::WriteFailed);
+    }
+    EXPECT_FALSE(sink->IsOpen());
+    EXPECT_FALSE(sink->Error().empty());
+    EXPECT_FALSE(sink->Write("later set"));
+    std::string written = ReadAll(dir / "m.csv");
+    EXPECT_LE(written.size(), limit);
+    EXPECT_EQ(written, full.substr(0, written.size()));
+}
+
+}  // namespace
+}  // namespace veldrant::marks
