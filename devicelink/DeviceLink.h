@@ -1,11 +1,17 @@
 // The device link: the one object that finds the watch, frames requests and exchanges them.
 // Public members keep the names the rest of the system reads (m_dwHIDPacketSize, m_Identity, ...).
+//
+// Threads. The link has no lock that callers see, but it is safe to Close it from one thread
+// while another is inside a request: every request works on a snapshot of the open device and
+// its report buffers (shared ownership), so Close cancels the device (the waiting exchange ends
+// at once with 0), forgets the buffers, and the memory goes only when the last request leaves.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,7 +63,7 @@ public:
     // The reply word: the first payload word of the last input report (0 while closed).
     uint32_t ReplyWord() const;
 
-    // What the last failed Discover saw of the interfaces, for the CLI's diagnostics.
+    // What discovery made of one interface, for the CLI's diagnostics.
     struct InterfaceReport {
         std::string transport;
         std::string path;
@@ -66,11 +72,21 @@ public:
         uint32_t inputLength = 0;
         uint32_t outputLength = 0;
         int tableRow = -1;  // -1: matches no row
+        bool confirmed = false;
         std::string verdict;
     };
     // Lists every present interface with what discovery would make of it, without opening a
-    // link (the CLI's "devices").
+    // link (the CLI's "devices"). Matching interfaces are opened briefly and, for rows 1 to 3,
+    // asked for their identity.
     std::vector<InterfaceReport> Survey();
+    // The interfaces the last Discover examined, with what it made of each.
+    std::vector<InterfaceReport> LastDiscovery() const;
+
+    // The device path, read under the link's lock (m_strDevicePath may change on the watcher
+    // thread while another thread asks).
+    std::string DevicePath() const;
+    // Where Discover writes its one diagnostic line; stdout by default, nullptr for none.
+    void SetDiagnosticStream(std::FILE* stream);
 
     DeviceIdentity m_Identity{};
     std::atomic<int> m_bConnected{0};
@@ -86,6 +102,22 @@ public:
 
 private:
     struct Impl;
+    struct Session;
+
+    Session Snapshot() const;
+    bool StillOpen(const Session& s) const;
+    void BuildHeaderOn(const Session& s, int code);
+    int CheckReplyOn(const Session& s) const;
+    int ExchangeOn(const Session& s);
+    bool DrainOn(const Session& s);
+    bool Install(std::shared_ptr<platform::IHidDevice> device, uint32_t length,
+                 const DeviceIdentity& row);
+    void SetPath(const std::string& path);
+    enum class Examined { Skipped, Opened, Stop };
+    Examined ExamineInterface(platform::IHidTransport& transport, const std::string& path,
+                              InterfaceReport& report);
+    int CheckIdentityWhy(std::string* why);
+
     std::unique_ptr<Impl> impl_;
 };
 

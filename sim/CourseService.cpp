@@ -1,5 +1,6 @@
 #include "sim/CourseService.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <fstream>
@@ -196,6 +197,12 @@ void CourseService::Block(const Request& request, Reply& reply) {
     size_t count = static_cast<size_t>(std::min<uint64_t>(payload_, transfer_.length - offset));
     std::memcpy(transfer_.bytes.data() + offset, request.payload, count);
     Log({Step::Block, transfer_.directory, id, n, 0});
+    if (n + 1 == transfer_.blockCount) {
+        state_.tailBytes = payload_ - static_cast<uint32_t>(count);
+        bool zero = std::all_of(request.payload + count, request.payload + payload_,
+                                [](uint8_t b) { return b == 0; });
+        if (!zero) ++state_.dirtyTails;
+    }
     // A block sent again because its acknowledgement went missing changes nothing more.
     if (n == transfer_.received) {
         ++transfer_.received;

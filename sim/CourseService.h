@@ -59,6 +59,8 @@ public:
         uint32_t acceptedCourses = 0;  // acceptances, repeats of one id included
         uint32_t badImages = 0;        // course images whose length or CRC did not hold
         uint32_t ends = 0;
+        uint32_t dirtyTails = 0;  // last blocks with non-zero bytes past the image's end
+        uint32_t tailBytes = 0;   // bytes past the image's end in the last block received
     };
 
     // `storeDir`: where directory.bin and course-<id>.bin are written (empty: memory only).

@@ -1,0 +1,164 @@
+// The "sim" transport: lists <name>.hid sockets in the simulation directory, greets them,
+// and watches the directory for sockets appearing and disappearing.
+#include "platform/SimTransport.h"
+
+#include <dirent.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <filesystem>
+#include <thread>
+
+#include "platform/SimProtocol.h"
+#include "platform/linux/FdWait.h"
+#include "platform/linux/SimDevice.h"
+
+namespace veldrant::platform {
+
+namespace {
+
+using linux_fd::CancelEvent;
+using linux_fd::Fd;
+
+bool EndsWithSuffix(const std::string& name) {
+    return name.size() > kSimSocketSuffix.size() &&
+           name.compare(name.size() - kSimSocketSuffix.size(), kSimSocketSuffix.size(),
+                        kSimSocketSuffix) == 0;
+}
+
+std::string Absolute(const std::string& dir) {
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(dir, ec);
+    return ec ? dir : p.lexically_normal().string();
+}
+
+// Sends arrival and removal notices for <name>.hid entries of one directory.
+class SimNotices : public INoticeSubscription {
+public:
+    SimNotices(std::string dir, HidNoticeFn fn) : dir_(std::move(dir)), fn_(std::move(fn)) {
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~SimNotices() override {
+        stop_.Signal();
+        thread_.join();
+    }
+
+private:
+    void Run() {
+        Fd in(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+        if (!in)
+            return;
+        int watch = -1;
+        for (;;) {
+            if (watch < 0) {
+                mkdir(dir_.c_str(), 0700);  // so that a simulator started later is seen
+                watch = inotify_add_watch(in.Get(), dir_.c_str(),
+                                          IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM |
+                                              IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
+            }
+            // Without a watch (directory not creatable yet) look again every second.
+            auto wait = std::chrono::milliseconds(watch < 0 ? 1000 : INT_MAX);
+            linux_fd::WaitResult r = linux_fd::WaitFd(in.Get(), POLLIN, stop_, wait);
+            if (r == linux_fd::WaitResult::Cancelled || r == linux_fd::WaitResult::Error)
+                return;
+            if (r == linux_fd::WaitResult::Ready && !Drain(in.Get()))
+                watch = -1;
+        }
+    }
+
+    // Delivers the queued events; false when the directory itself went away.
+    bool Drain(int fd) {
+        alignas(inotify_event) char buffer[8192];
+        bool dirAlive = true;
+        for (;;) {
+            ssize_t n = read(fd, buffer, sizeof(buffer));
+            if (n <= 0)
+                return dirAlive;
+            for (char* p = buffer; p < buffer + n;) {
+                auto* ev = reinterpret_cast<inotify_event*>(p);
+                p += sizeof(inotify_event) + ev->len;
+                if (ev->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED))
+                    dirAlive = false;
+                if (ev->len == 0)
+                    continue;
+                std::string name(ev->name);
+                if (!EndsWithSuffix(name) || name.front() == '.')
+                    continue;
+                std::string path = Absolute(dir_) + "/" + name;
+                if (ev->mask & (IN_CREATE | IN_MOVED_TO))
+                    fn_(HidNotice::Arrival, path);
+                if (ev->mask & (IN_DELETE | IN_MOVED_FROM))
+                    fn_(HidNotice::Removal, path);
+            }
+        }
+    }
+
+    std::string dir_;
+    HidNoticeFn fn_;
+    CancelEvent stop_;
+    std::thread thread_;
+};
+
+class SimTransport : public IHidTransport {
+public:
+    explicit SimTransport(std::string dir) : fixedDir_(std::move(dir)) {}
+
+    std::string Name() const override { return "sim"; }
+
+    std::vector<std::string> ListInterfaces() override {
+        std::string dir = Absolute(Directory());
+        std::vector<std::string> names;
+        if (DIR* d = opendir(dir.c_str())) {
+            while (dirent* e = readdir(d)) {
+                std::string name = e->d_name;
+                if (name.front() == '.' || !EndsWithSuffix(name))
+                    continue;
+                struct stat st;
+                std::string path = dir + "/" + name;
+                if (stat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode))
+                    names.push_back(name);
+            }
+            closedir(d);
+        }
+        std::sort(names.begin(), names.end());  // char_traits<char> compares as unsigned bytes
+        for (std::string& name : names)
+            name = dir + "/" + name;
+        return names;
+    }
+
+    std::optional<HidIds> ReadIds(const std::string& path, OpenError* error) override {
+        std::optional<SimHello> hello = linux_fd::ConnectAndGreet(path, nullptr, error);
+        if (!hello)
+            return std::nullopt;
+        return HidIds{hello->vendorId, hello->productId, hello->release};
+    }
+
+    std::unique_ptr<IHidDevice> Open(const std::string& path, OpenError* error) override {
+        Fd socket;
+        std::optional<SimHello> hello = linux_fd::ConnectAndGreet(path, &socket, error);
+        if (!hello)
+            return nullptr;
+        return std::make_unique<linux_fd::SimDevice>(std::move(socket), *hello);
+    }
+
+    std::unique_ptr<INoticeSubscription> Subscribe(HidNoticeFn fn) override {
+        return std::make_unique<SimNotices>(Absolute(Directory()), std::move(fn));
+    }
+
+private:
+    std::string Directory() const { return fixedDir_.empty() ? SimDirectory() : fixedDir_; }
+
+    std::string fixedDir_;
+};
+
+}  // namespace
+
+std::shared_ptr<IHidTransport> MakeSimTransport(std::string directory) {
+    return std::make_shared<SimTransport>(std::move(directory));
+}
+
+}  // namespace veldrant::platform
