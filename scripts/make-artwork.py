@@ -187,6 +187,7 @@ class Tone:
 
 
 GREY_GROUND = ((222, 225, 229), (176, 182, 189))
+NEUTRAL_GROUND = ((224, 224, 224), (180, 180, 180))
 LIGHT_BLUE_GROUND = ((222, 240, 253), (160, 205, 240))
 STRONG_BLUE_GROUND = ((86, 146, 230), (28, 86, 184))
 
@@ -194,9 +195,9 @@ TONES = {
     "rest": Tone(GREY_GROUND),
     "hover": Tone(LIGHT_BLUE_GROUND),
     "busy": Tone(GREY_GROUND, brightness=0.82),
-    "absent": Tone(GREY_GROUND, saturation=0.0),
+    "absent": Tone(NEUTRAL_GROUND, saturation=0.0),
     "absent_hover": Tone(STRONG_BLUE_GROUND, saturation=0.0),
-    "refused": Tone(GREY_GROUND, saturation=0.0, brightness=0.72),
+    "refused": Tone(NEUTRAL_GROUND, saturation=0.0, brightness=0.72),
 }
 
 
@@ -242,11 +243,14 @@ def draw_tile(arrow_down, tone):
     cv = Canvas(TILE_W, TILE_H, PAGE)
     t = tone
 
+    # The ground keeps its own hue (the strong blue stays blue on a grey picture) but follows
+    # the variant's brightness.
+    ground = [tuple(v * tone.brightness for v in c) for c in tone.ground]
     tile = sd_rrect(2, 2, TILE_W - 2, TILE_H - 2, 16)
-    cv.fill(tile, vgrad(2, TILE_H - 2, *tone.ground), owner=True)
+    cv.fill(tile, vgrad(2, TILE_H - 2, *ground), owner=True)
     cv.fill(sd_rrect(5, 4, TILE_W - 5, 62, 14), vgrad(4, 62, (255, 255, 255), (255, 255, 255)),
             alpha=0.28)
-    rim = tuple(v * 0.72 for v in tone.ground[1])
+    rim = tuple(v * 0.72 for v in ground[1])
     cv.fill(sd_outline(sd_rrect(2.5, 2.5, TILE_W - 2.5, TILE_H - 2.5, 15.5), 1.2), solid(rim))
 
     draw_document(cv, t)

@@ -44,7 +44,6 @@ void Draw3dRect(QPainter& p, const QRect& r, QColor topLeft, QColor bottomRight)
 }  // namespace
 
 CButtonST::CButtonST(QWidget* parent) : QAbstractButton(parent) {
-    m_crBk = palette().color(QPalette::Button);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
 }
@@ -124,7 +123,9 @@ void CButtonST::paintEvent(QPaintEvent* /*event*/) {
     // A disabled button looks exactly like one at rest; the pages give it a busy image.
     const bool bOver = m_bMouseOnButton && isEnabled();
 
-    p.fillRect(item, m_crBk);
+    if (m_crBk.isValid()) {
+        p.fillRect(item, m_crBk);
+    }
 
     if (m_bDrawBorder) {
         const QColor shadow = palette().color(QPalette::Dark);

@@ -32,7 +32,8 @@ public:
     void DrawBorder(bool bEnable = true, bool bRepaint = true);
     bool IsBorderDrawn() const { return m_bDrawBorder; }
 
-    // Fill behind the image in every state; the palette's button colour by default.
+    // Fill behind the image in every state. By default there is none and the page itself shows
+    // behind the image and through its transparent pixels, whatever the style paints there.
     void SetBkColor(QColor crBk, bool bRepaint = true);
     QColor GetBkColor() const { return m_crBk; }
 
@@ -58,5 +59,5 @@ private:
     QImage m_imageOut;
     bool m_bMouseOnButton = false;
     bool m_bDrawBorder = true;
-    QColor m_crBk;
+    QColor m_crBk;  // invalid: no fill
 };

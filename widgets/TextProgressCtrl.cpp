@@ -119,10 +119,16 @@ void CTextProgressCtrl::paintEvent(QPaintEvent* event) {
 
     // Anything the bitmaps do not reach (a bar larger than they are) shows the page colour.
     p.fillRect(client, palette().color(QPalette::Window));
+    // Bitmap columns map one to one onto bar columns; an empty part draws nothing (an empty
+    // source rectangle would mean the whole bitmap to drawPixmap).
     const QRect done = QRect(client.left(), client.top(), x - client.left(), h) & m_bmpDone.rect();
-    p.drawPixmap(done.topLeft(), m_bmpDone, done);
+    if (!done.isEmpty()) {
+        p.drawPixmap(done.topLeft(), m_bmpDone, done);
+    }
     const QRect rest = QRect(x, client.top(), client.right() + 1 - x, h) & m_bmpRest.rect();
-    p.drawPixmap(rest.topLeft(), m_bmpRest, rest);
+    if (!rest.isEmpty()) {
+        p.drawPixmap(rest.topLeft(), m_bmpRest, rest);
+    }
 
     const QString text = TextToDraw();
     if (text.isEmpty()) {
