@@ -201,7 +201,8 @@ void CourseService::Block(const Request& request, Reply& reply) {
         state_.tailBytes = payload_ - static_cast<uint32_t>(count);
         bool zero = std::all_of(request.payload + count, request.payload + payload_,
                                 [](uint8_t b) { return b == 0; });
-        if (!zero) ++state_.dirtyTails;
+        if (!zero)
+            ++state_.dirtyTails;
     }
     // A block sent again because its acknowledgement went missing changes nothing more.
     if (n == transfer_.received) {
