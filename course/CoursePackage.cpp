@@ -1,29 +1,21 @@
 #include "course/CoursePackage.h"
 
-#include <minizip/unzip.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "course/MemberDecode.h"
+#include "course/ZipArchive.h"
 
 namespace veldrant::course {
 
 namespace {
-constexpr size_t kChunkSize = 4096;
-constexpr int kCaseInsensitive = 2;  // unzLocateFile's iCaseSensitivity
-
 // calloc'ed buffers: zero-filled without touching the pages a small package never uses.
 uint8_t* ZeroBuffer(size_t size) {
     return static_cast<uint8_t*>(std::calloc(size, 1));
 }
 }  // namespace
-
-struct CoursePackage::Zip {
-    unzFile file = nullptr;
-};
 
 void CoursePackage::FreeBuffer::operator()(uint8_t* p) const {
     std::free(p);
@@ -34,7 +26,7 @@ std::string PictureMemberName(uint16_t golfCourseId) {
 }
 
 CoursePackage::CoursePackage()
-    : zip_(std::make_unique<Zip>()),
+    : zip_(std::make_unique<ZipArchive>()),
       indexBuffer_(ZeroBuffer(kIndexBufferSize)),
       appendBuffer_(ZeroBuffer(kAppendBufferSize)),
       pictureBuffer_(ZeroBuffer(kPictureBufferSize)) {
@@ -66,61 +58,29 @@ bool CoursePackage::FailZip(std::string message) {
 }
 
 bool CoursePackage::Open(const std::string& path) {
-    Close();
     failure_ = ReadFailure::None;
     error_.clear();
-    zip_->file = unzOpen(path.c_str());
-    if (!zip_->file) {
+    if (!zip_->Open(path)) {
         return FailZip("cannot open '" + path + "' as a zip archive");
     }
     return true;
 }
 
 void CoursePackage::Close() {
-    if (zip_ && zip_->file) {
-        unzClose(zip_->file);
-        zip_->file = nullptr;
+    if (zip_) {
+        zip_->Close();
     }
 }
 
-bool CoursePackage::IsOpen() const {
-    return zip_->file != nullptr;
-}
+bool CoursePackage::IsOpen() const { return zip_->IsOpen(); }
 
-bool CoursePackage::ReadMember(const std::string& name, std::span<uint8_t> buffer, size_t& size) {
+bool CoursePackage::ReadMember(const std::string& name, std::span<uint8_t> buffer,
+                               size_t& size) {
     // The buffer is zero-filled before each member; only what the last one used needs clearing.
     std::memset(buffer.data(), 0, std::min(size, buffer.size()));
-    size = 0;
-    if (!IsOpen()) {
-        return Fail(ReadFailure::Zip, "no package is open");
-    }
-    if (unzLocateFile(zip_->file, name.c_str(), kCaseInsensitive) != UNZ_OK) {
-        return Fail(ReadFailure::Zip, name + ": not in the package");
-    }
-    if (unzOpenCurrentFile(zip_->file) != UNZ_OK) {
-        return Fail(ReadFailure::Zip, name + ": cannot be opened (encrypted or unknown method?)");
-    }
-    uint8_t chunk[kChunkSize];
-    for (;;) {
-        std::memset(chunk, 0, sizeof chunk);
-        const int got = unzReadCurrentFile(zip_->file, chunk, sizeof chunk);
-        if (got == 0) {
-            break;
-        }
-        if (got < 0 || static_cast<size_t>(got) > buffer.size() - size) {
-            unzCloseCurrentFile(zip_->file);
-            return Fail(ReadFailure::Zip,
-                        got < 0 ? name + ": damaged, cannot be decompressed (error " +
-                                      std::to_string(got) + ")"
-                                : name + ": larger than the " + std::to_string(buffer.size()) +
-                                      " bytes this reader holds");
-        }
-        std::memcpy(buffer.data() + size, chunk, static_cast<size_t>(got));
-        size += static_cast<size_t>(got);
-    }
-    // Only a member read to its end has its CRC checked on close.
-    if (unzCloseCurrentFile(zip_->file) != UNZ_OK) {
-        return Fail(ReadFailure::Zip, name + ": damaged (its CRC does not match)");
+    std::string why;
+    if (!zip_->ReadMember(name, buffer, size, why)) {
+        return Fail(ReadFailure::Zip, why);
     }
     return true;
 }

@@ -21,6 +21,8 @@
 
 namespace veldrant::course {
 
+class ZipArchive;
+
 // The largest member of each kind that the reader holds.
 inline constexpr size_t kIndexBufferSize = 0x1000000;  // "index4.dat"
 inline constexpr size_t kAppendBufferSize = 0x100000;  // "append.kv1"
@@ -102,8 +104,7 @@ private:
     bool DecodeAppendBuffer();
     bool DecodePictureBuffer(uint16_t golfCourseId);
 
-    struct Zip;
-    std::unique_ptr<Zip> zip_;
+    std::unique_ptr<ZipArchive> zip_;
     Buffer indexBuffer_;
     Buffer appendBuffer_;
     Buffer pictureBuffer_;

@@ -308,6 +308,19 @@ TEST_F(CourseUploadTest, UnplugDuringUploadFailsAtTheNextBeginAndWorksOnceBack) 
     EXPECT_EQ(service_->Snapshot().courses, test::BuildExpected(path).courses);
 }
 
+TEST_F(CourseUploadTest, WatchPullingItselfOutMidImageFailsAfterTenTries) {
+    sim::CoursePolicy policy;
+    policy.unplugAfterBlocks = 27;  // the directory's 25 blocks, then into the golf courses
+    service_->SetPolicy(policy);
+    UploadSummary s = Upload(WritePackage(test::Package(6)));
+    EXPECT_FALSE(s.ok);
+    EXPECT_EQ(s.blocks, 26u) << "the 27th block arrived but was never acknowledged";
+    EXPECT_EQ(s.blockRetries, 10u);
+    ExpectFailedWithMessage();
+    ExpectReleased();
+    EXPECT_FALSE(sim_->Server().Plugged());
+}
+
 TEST_F(CourseUploadTest, WatchThatStopsAnsweringFailsAfterTenTries) {
     Connect(525, std::chrono::milliseconds(60));
     sim::CoursePolicy policy;
