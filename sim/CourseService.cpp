@@ -61,11 +61,6 @@ bool CourseService::Handles(uint8_t code) const {
     return code == CMD_COURSE_DATA;
 }
 
-void CourseService::SetUnplugHook(std::function<void()> fn) {
-    std::lock_guard lock(mutex_);
-    unplug_ = std::move(fn);
-}
-
 void CourseService::SetPolicy(const CoursePolicy& policy) {
     std::lock_guard lock(mutex_);
     policy_ = policy;
@@ -211,11 +206,9 @@ void CourseService::Block(const Request& request, Reply& reply) {
         if (transfer_.received == transfer_.blockCount)
             TransferDone(id);
     }
-    if (policy_.unplugAfterBlocks && blocksAccepted_ >= *policy_.unplugAfterBlocks && unplug_ &&
-        !unplugged_) {
+    if (policy_.unplugAfterBlocks && blocksAccepted_ >= *policy_.unplugAfterBlocks && !unplugged_) {
         unplugged_ = true;
-        reply.send = false;
-        unplug_();
+        reply.unplug = true;  // the block arrived, but the watch goes before it answers
     }
 }
 

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -36,7 +35,7 @@ struct CoursePolicy {
     uint32_t wrongConfirms = 0;     // the first k confirms are answered 0 whatever they carry
     std::optional<BlockFault> failBlock;
     std::optional<uint32_t> silentAfterBlocks;  // answers nothing under code 3 after this many
-    std::optional<uint32_t> unplugAfterBlocks;  // unplugged (the hook) after this many blocks
+    std::optional<uint32_t> unplugAfterBlocks;  // pulls itself out after this many blocks
 };
 
 class CourseService : public IWatchService {
@@ -69,7 +68,6 @@ public:
     bool Handles(uint8_t code) const override;
     void Handle(const Request& request, Reply& reply) override;
 
-    void SetUnplugHook(std::function<void()> fn);
     void SetPolicy(const CoursePolicy& policy);
     State Snapshot() const;
     // Keep the step log (on by default); a long benchmark run may turn it off.
@@ -109,7 +107,6 @@ private:
     uint32_t blocksAccepted_ = 0;
     bool unplugged_ = false;
     bool logging_ = true;
-    std::function<void()> unplug_;
 };
 
 }  // namespace veldrant::sim

@@ -28,11 +28,6 @@ void FirmwareService::SetOnComplete(std::function<void(const std::vector<uint8_t
     onComplete_ = std::move(fn);
 }
 
-void FirmwareService::SetUnplugHook(std::function<void()> fn) {
-    std::lock_guard lock(mutex_);
-    unplug_ = std::move(fn);
-}
-
 void FirmwareService::SetPolicy(const FirmwarePolicy& policy) {
     std::lock_guard lock(mutex_);
     policy_ = policy;
@@ -106,11 +101,9 @@ void FirmwareService::Block(const Request& request, Reply& reply) {
         if (state_.blocksReceived == state_.blockCount)
             Complete();
     }
-    if (policy_.unplugAfterBlocks && accepted_ >= *policy_.unplugAfterBlocks && unplug_ &&
-        !unplugged_) {
+    if (policy_.unplugAfterBlocks && accepted_ >= *policy_.unplugAfterBlocks && !unplugged_) {
         unplugged_ = true;
-        reply.send = false;
-        unplug_();
+        reply.unplug = true;  // the block arrived, but the watch goes before it answers
     }
 }
 

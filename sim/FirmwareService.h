@@ -22,7 +22,7 @@ struct FirmwarePolicy {
     uint32_t failTimes = 0;
     // After this many accepted blocks the watch answers nothing more under code 2.
     std::optional<uint32_t> silentAfterBlocks;
-    // After this many accepted blocks the watch is unplugged (through the unplug hook).
+    // After this many accepted blocks the watch pulls itself out.
     std::optional<uint32_t> unplugAfterBlocks;
     // Largest image the watch takes; a larger start request is refused.
     uint32_t maxImageSize = 16u << 20;
@@ -38,8 +38,6 @@ public:
 
     // Runs (with the watch's lock held) when the last block of an image has arrived.
     void SetOnComplete(std::function<void(const std::vector<uint8_t>& image)> fn);
-    // Asks the watch to disappear; called with the watch's lock held, so it must not block.
-    void SetUnplugHook(std::function<void()> fn);
     void SetPolicy(const FirmwarePolicy& policy);
 
     struct State {
@@ -69,7 +67,6 @@ private:
     uint32_t accepted_ = 0;  // blocks accepted under this policy, for the fault policies
     bool unplugged_ = false;
     std::function<void(const std::vector<uint8_t>&)> onComplete_;
-    std::function<void()> unplug_;
 };
 
 }  // namespace veldrant::sim

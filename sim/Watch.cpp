@@ -80,6 +80,7 @@ Action Watch::Process(const uint8_t* report, size_t length, std::vector<uint8_t>
     reply.value = request.value;
     reply.payload.assign(payloadSize_, 0);
     reply.send = true;
+    reply.unplug = false;
     IWatchService* service = nullptr;
     for (const auto& s : services_) {
         if (s->Handles(request.command)) {
@@ -92,6 +93,8 @@ Action Watch::Process(const uint8_t* report, size_t length, std::vector<uint8_t>
         return Action::Silent;
     }
     service->Handle(request, reply);
+    if (reply.unplug)
+        return Action::Unplug;
     if (!reply.send)
         return Action::Silent;
     bool badCrc = false;

@@ -30,6 +30,7 @@ struct Reply {
     uint32_t value = 0;
     std::vector<uint8_t> payload;  // P bytes
     bool send = true;              // false: the watch stays silent
+    bool unplug = false;           // true: the watch is pulled out instead of answering
 
     void SetWord(size_t index, uint32_t word);  // payload word `index`, little-endian
 };

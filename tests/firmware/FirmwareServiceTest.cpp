@@ -110,15 +110,14 @@ TEST_F(FirmwareServiceTest, PoliciesFailABlockThenFallSilent) {
 }
 
 TEST_F(FirmwareServiceTest, UnplugsOnceAfterNBlocks) {
-    int unplugs = 0;
-    service.SetUnplugHook([&] { ++unplugs; });
     FirmwarePolicy policy;
     policy.unplugAfterBlocks = 2;
     service.SetPolicy(policy);
     Start(4 * kP);
-    EXPECT_TRUE(Acked(Block(0, 1), 0));
-    EXPECT_FALSE(Block(1, 1).send) << "the second block is taken, but no answer comes";
-    EXPECT_EQ(unplugs, 1);
+    EXPECT_FALSE(Block(0, 1).unplug);
+    EXPECT_TRUE(Block(1, 1).unplug) << "the second block is taken, then the watch goes";
+    EXPECT_EQ(service.Snapshot().blocksReceived, 2u);
+    EXPECT_FALSE(Block(2, 1).unplug) << "once back, it stays";
 }
 
 }  // namespace
