@@ -3,6 +3,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QThread>
 
 #include <algorithm>
 
@@ -52,6 +53,7 @@ int CTextProgressCtrl::ComputeFillWidth() const {
 }
 
 int CTextProgressCtrl::SetPos(int nPos) {
+    Q_ASSERT_X(QThread::currentThread() == thread(), "SetPos", "UI thread only");
     const int nOldPos = m_nPos;
     // Kept inside the range as a progress bar keeps it, so the fill never runs past either end.
     m_nPos = std::clamp(nPos, m_nLower, std::max(m_nLower, m_nUpper));
@@ -64,6 +66,7 @@ int CTextProgressCtrl::SetPos(int nPos) {
 }
 
 void CTextProgressCtrl::SetWindowText(const QString& text) {
+    Q_ASSERT_X(QThread::currentThread() == thread(), "SetWindowText", "UI thread only");
     if (text == m_strText) {
         return;
     }

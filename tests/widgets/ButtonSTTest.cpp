@@ -215,5 +215,11 @@ TEST(ButtonST, AClickIsReportedAsAnOrdinaryButtonClick) {
     EXPECT_TRUE(b.btn.isDown());
     QCoreApplication::sendEvent(&b.btn, &release);
     EXPECT_EQ(clicked.count(), 1);
+    // The second half of a double click is a press of its own.
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, at, at, Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+    QCoreApplication::sendEvent(&b.btn, &dbl);
+    QCoreApplication::sendEvent(&b.btn, &release);
+    EXPECT_EQ(clicked.count(), 2);
     EXPECT_EQ(b.btn.focusPolicy(), Qt::StrongFocus);
 }

@@ -4,6 +4,8 @@
 #include <QEnterEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -202,17 +204,46 @@ TEST(HyperLink, FittingShrinksToTheTextKeepingTheAlignedSideOrCentre) {
     EXPECT_EQ(l.link->geometry(), QRect(20, 30, 301, 41));
 }
 
-TEST(HyperLinkErrors, TextsFollowTheResultTable) {
-    EXPECT_EQ(HyperLinkErrorText(0), "The operating system is out\nof memory or resources.");
-    EXPECT_EQ(HyperLinkErrorText(11),
-              "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).");
-    EXPECT_EQ(HyperLinkErrorText(30),
-              "The DDE transaction could not\nbe completed because other DDE transactions\nwere "
-              "being processed.");
-    EXPECT_EQ(HyperLinkErrorText(31),
-              "There is no application associated\nwith the given filename extension.");
+namespace {
+
+class CountingLink : public CHyperLink {
+public:
+    using CHyperLink::CHyperLink;
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        ++paints;
+        CHyperLink::paintEvent(event);
+    }
+};
+
+}  // namespace
+
+TEST(HyperLink, PassingOverRedrawsOnEnterAndOnLeaveAndGrabsNothing) {
+    QWidget page;
+    page.resize(300, 60);
+    auto* link = new CountingLink(kUrl, &page);
+    link->move(10, 10);
+    link->SetURL(kUrl);
+    page.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    QCoreApplication::processEvents();
+
+    link->paints = 0;
+    QEnterEvent enter(QPointF(3, 3), QPointF(13, 13), QPointF(13, 13));
+    QCoreApplication::sendEvent(link, &enter);
+    EXPECT_EQ(link->paints, 1);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(link, &leave);
+    EXPECT_EQ(link->paints, 2);
+    EXPECT_FALSE(link->IsPointerOver());
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+}
+
+TEST(HyperLinkErrors, MultiLineTextsAndUnlistedResults) {
+    EXPECT_EQ(HyperLinkErrorMessage(30),
+              "Unable to open hyperlink:\n\nThe DDE transaction could not\nbe completed because "
+              "other DDE transactions\nwere being processed.");
     EXPECT_EQ(HyperLinkErrorText(-1), "Unknown Error (-1) occurred.");
-    EXPECT_EQ(HyperLinkErrorText(1), "Unknown Error (1) occurred.");
-    EXPECT_EQ(HyperLinkErrorMessage(2),
-              "Unable to open hyperlink:\n\nThe specified file was not found.");
 }

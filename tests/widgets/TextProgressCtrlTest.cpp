@@ -177,13 +177,6 @@ TEST(TextProgressCtrl, TextReplacesThePercentageUntilClearedAgain) {
     EXPECT_GT(FindText(atZero.Image(), 0).right, 50);
 }
 
-TEST(TextProgressCtrl, ShowTextOffDrawsOnlyTheBitmaps) {
-    Bar bar(50, QStringLiteral("x"));
-    bar.ctrl.SetShowText(false);
-    const TextPixels t = FindText(bar.Image(), 255);
-    EXPECT_EQ(t.left + t.right, 0);
-}
-
 TEST(TextProgressCtrl, PositionsOutsideTheRangeAreHeldAtItsEnds) {
     Bar bar(40);
     EXPECT_EQ(bar.ctrl.SetPos(150), 40);
