@@ -7,16 +7,15 @@
 #include "marks/MarkImport.h"
 
 namespace veldrant::marks {
-namespace {
-
-// The bar after `done` blocks of P bytes out of `length`: done·P·100 / length, worked out in
-// 64 bits and kept at 100 for the last block, which reaches past the length.
-int BlockProgress(uint64_t done, uint32_t payload, uint32_t length) {
+int MarkBlockProgress(uint64_t done, uint32_t payload, uint32_t length) {
     uint64_t percent = done * payload * 100 / length;
     return static_cast<int>(std::min<uint64_t>(percent, 100));
 }
 
-}  // namespace
+MarkImport::Receive MarkImport::Removed(ops::IOperationHost& host) {
+    host.ShowMessage(ops::kTextDeviceRemoved, ops::kCaptionError, ops::MessageIcon::Error);
+    return Receive::Removed;
+}
 
 MarkImport::Receive MarkImport::ReceiveBlocks(ops::IOperationHost& host, uint32_t length,
                                               std::vector<uint8_t>& buffer) {
@@ -27,10 +26,8 @@ MarkImport::Receive MarkImport::ReceiveBlocks(ops::IOperationHost& host, uint32_
     buffer.assign(blocks * payload, 0);
     host.SetProgressPos(0);
     for (uint64_t i = 0; i < blocks; ++i) {
-        if (!host.IsConnected()) {
-            host.ShowMessage(ops::kTextDeviceRemoved, ops::kCaptionError, ops::MessageIcon::Error);
-            return Receive::Removed;
-        }
+        if (!host.IsConnected())
+            return Removed(host);
         // A watch reconnected with another report size would overrun the buffer.
         if (link_.m_dwHIDPacketSize != payload)
             return Receive::Failed;
@@ -39,9 +36,11 @@ MarkImport::Receive MarkImport::ReceiveBlocks(ops::IOperationHost& host, uint32_
         for (int attempt = 0; attempt < kMarkBlockTries && !ok; ++attempt) {
             ok = link_.RequestBlock(dest, static_cast<uint32_t>(i)) != 0;
         }
+        // The removal notice can land while a block is under way: say so rather than drop
+        // the set without a word.
         if (!ok)
-            return Receive::Failed;
-        host.SetProgressPos(BlockProgress(i + 1, payload, length));
+            return host.IsConnected() ? Receive::Failed : Removed(host);
+        host.SetProgressPos(MarkBlockProgress(i + 1, payload, length));
     }
     host.SetProgressPos(100);
     return Receive::Ok;

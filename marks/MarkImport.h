@@ -37,6 +37,11 @@ public:
     virtual std::optional<std::string> ChooseOutputPath(const std::string& defaultName) = 0;
 };
 
+// The bar after `done` blocks of `payload` bytes out of `length` (> 0) bytes:
+// done·P·100 / length, worked out in 64 bits and kept at 100 for the last block, which reaches
+// past the length.
+int MarkBlockProgress(uint64_t done, uint32_t payload, uint32_t length);
+
 // "YYYYMMDD_hhmmss_MARK.csv" from the local time `now`.
 std::string DefaultMarkFileName(std::time_t now);
 
@@ -108,6 +113,7 @@ public:
 
 private:
     enum class Receive { Ok, Removed, Failed };
+    static Receive Removed(ops::IOperationHost& host);
     Receive ReceiveBlocks(ops::IOperationHost& host, uint32_t length, std::vector<uint8_t>& buffer);
     SetReport ImportSet(ops::IOperationHost& host, uint32_t index, IOutputSink& sink);
     SetOutcome Download(ops::IOperationHost& host, SetReport& report, std::vector<uint8_t>& set,

@@ -1,0 +1,30 @@
+// The mark data page (tab "地点データ", the first tab): one button that imports the marks and
+// score cards on the watch into a CSV file that the user names.
+#pragma once
+
+#include <memory>
+
+#include "app/DevicePage.h"
+
+namespace veldrant::marks {
+class MarkImport;
+}
+
+class CDialog6 : public veldrant::app::CDevicePage {
+    Q_OBJECT
+
+public:
+    static constexpr int kTimerId = 1128;
+
+    CDialog6(veldrant::app::IPageServices& services, QWidget* parent);
+    ~CDialog6() override;
+
+protected:
+    void OnClicked() override;
+
+private:
+    class CMarkHost;
+    std::unique_ptr<CMarkHost> m_pMarkHost;
+    // Lives from the first press on: the score indicator is kept from one press to the next.
+    std::unique_ptr<veldrant::marks::MarkImport> m_pImport;
+};
