@@ -6,25 +6,43 @@
 #include <cstdio>
 #include <exception>
 
-#include "sim/uhid/Options.h"
+#include "sim/OptionRegistry.h"
 #include "sim/uhid/UhidWatch.h"
-#include "sim/uhid/WatchFactory.h"
 
-using namespace veldrant::sim::uhid;
+using namespace veldrant;
+
+namespace {
+
+void PrintUsage() {
+    std::printf(
+        "Usage: veldrant-uhid-watch [OPTIONS]\n\n"
+        "Presents the simulated KVT2700 watch as a real HID device through the kernel's uhid\n"
+        "driver, so that hidraw and everything above it see a plugged-in watch, until SIGINT or\n"
+        "SIGTERM unplug it. Needs the uhid module and access to /dev/uhid (usually root).\n"
+        "The watch takes veldrant-sim's options; --name and --dir (the socket's) do nothing here.\n"
+        "\nStatus lines on standard output: \"created VVVV:PPPP:RRRR in=L out=L\", \"open\",\n"
+        "\"close\", \"unplugged T\" (T: CLOCK_MONOTONIC in ns), \"exit reports=N answered=N\".\n"
+        "\nOptions:\n%s"
+        "  -h, --help                    this text\n",
+        sim::SimOptionsHelp().c_str());
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    sim::SimConfig config;
     std::string error;
-    auto options = ParseOptions(argc, argv, &error);
-    if (!options) {
-        std::fprintf(stderr, "veldrant-uhid-watch: %s\n%s", error.c_str(), kUsage);
+    if (!sim::ParseSimArgs(argc, argv, config, &error)) {
+        std::fprintf(stderr, "veldrant-uhid-watch: %s\nTry 'veldrant-uhid-watch --help'.\n",
+                     error.c_str());
         return 2;
     }
-    if (options->help) {
-        std::fputs(kUsage, stdout);
+    if (config.help) {
+        PrintUsage();
         return 0;
     }
 
-    // SIGTERM and SIGINT unplug the device; they are read from a signalfd in the serving loop.
+    // SIGTERM and SIGINT unplug the device; the serving loop reads them from a signalfd.
     sigset_t stop;
     sigemptyset(&stop);
     sigaddset(&stop, SIGTERM);
@@ -37,10 +55,16 @@ int main(int argc, char** argv) {
     }
 
     try {
-        UhidWatch server(*options, stdout);
-        if (!options->foreign) {
-            server.SetWatch(MakeWatch(*options, [&server] { server.RequestUnplug(); }));
+        const sim::uhid::UhidConfig& uhid = sim::uhid::UhidSettings();
+        std::shared_ptr<sim::Watch> watch;
+        if (!uhid.foreign) {
+            watch = std::make_shared<sim::Watch>(config.watch);
+            for (const sim::SimSetup& setup : sim::SimSetups())
+                setup(*watch, config);
+            watch->SetFault(config.fault);
+            watch->UnplugAfter(config.unplugAfter);
         }
+        sim::uhid::UhidWatch server(config, uhid, watch, stdout);
         const int rc = server.Run(stopFd);
         ::close(stopFd);
         return rc;

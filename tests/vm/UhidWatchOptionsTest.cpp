@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "devicelink/DeviceIdentity.h"
-#include "sim/uhid/Options.h"
+#include "sim/OptionRegistry.h"
 #include "sim/uhid/ReportDescriptor.h"
-#include "sim/uhid/UhidWatch.h"
+#include "sim/uhid/UhidConfig.h"
 
 namespace veldrant::sim::uhid {
 namespace {
@@ -52,54 +52,67 @@ TEST(UhidReportDescriptor, RefusesLengthsTheKernelCannotCarry) {
     EXPECT_NO_THROW(BuildReportDescriptor(kMinReportLength, kMaxReportLength));
 }
 
-std::optional<Options> Parse(std::vector<std::string> args, std::string* error) {
+// The simulator's options and the uhid watch's own, as veldrant-uhid-watch parses them.
+struct Parsed {
+    bool ok = false;
+    std::string error;
+    SimConfig sim;
+    UhidConfig uhid;
+};
+
+Parsed Parse(std::vector<std::string> args) {
+    UhidSettings() = UhidConfig{};
     args.insert(args.begin(), "veldrant-uhid-watch");
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());
-    return ParseOptions(int(argv.size()), argv.data(), error);
+    Parsed p;
+    p.ok = ParseSimArgs(int(argv.size()), argv.data(), p.sim, &p.error);
+    p.uhid = UhidSettings();
+    return p;
 }
 
-TEST(UhidWatchOptions, PresentsTheIdsOfTheChosenRow) {
-    std::string error;
+TEST(UhidWatchOptions, PresentsTheIdsOfTheChosenRowWithTheReleaseInItsUniqueId) {
     for (size_t row = 0; row < g_DeviceTable.size(); ++row) {
-        auto o = Parse({"--model", std::to_string(row)}, &error);
-        ASSERT_TRUE(o) << error;
-        const UhidParams p = ParamsFor(*o);
-        EXPECT_EQ(p.vendorId, g_DeviceTable[row].wVendorId);
-        EXPECT_EQ(p.productId, g_DeviceTable[row].wProductId);
-        EXPECT_EQ(p.release, g_DeviceTable[row].wRelease);
-        EXPECT_EQ(p.reportDescriptor, BuildReportDescriptor(525, 525));
+        Parsed p = Parse({"--model", std::to_string(row)});
+        ASSERT_TRUE(p.ok) << p.error;
+        const UhidParams params = ParamsFor(p.sim, p.uhid);
+        EXPECT_EQ(params.vendorId, g_DeviceTable[row].wVendorId);
+        EXPECT_EQ(params.productId, g_DeviceTable[row].wProductId);
+        EXPECT_EQ(params.release, g_DeviceTable[row].wRelease);
+        EXPECT_EQ(params.uniq, row == 1 ? "0002" : "0001");
+        EXPECT_EQ(params.reportDescriptor, BuildReportDescriptor(525, 525));
     }
 }
 
-TEST(UhidWatchOptions, OverridesAndForeignDevice) {
-    std::string error;
-    auto o = Parse({"--model", "1", "--release", "0x0007", "--input-length", "77"}, &error);
-    ASSERT_TRUE(o) << error;
-    UhidParams p = ParamsFor(*o);
-    EXPECT_EQ(p.vendorId, 0x10C4);
-    EXPECT_EQ(p.release, 0x0007);
-    EXPECT_EQ(p.reportDescriptor, BuildReportDescriptor(77, 525));
+TEST(UhidWatchOptions, OverridesLengthsAndIds) {
+    Parsed p = Parse(
+        {"--model", "1", "--release", "0x0A07", "--input-length", "77", "--report-length", "589"});
+    ASSERT_TRUE(p.ok) << p.error;
+    const UhidParams params = ParamsFor(p.sim, p.uhid);
+    EXPECT_EQ(params.vendorId, 0x10C4);
+    EXPECT_EQ(params.release, 0x0A07);
+    EXPECT_EQ(params.uniq, "0A07");
+    EXPECT_EQ(params.reportDescriptor, BuildReportDescriptor(77, 589));
+}
 
-    o = Parse({"--foreign"}, &error);
-    ASSERT_TRUE(o) << error;
-    p = ParamsFor(*o);
+TEST(UhidWatchOptions, ForeignDeviceMatchesNoRow) {
+    Parsed p = Parse({"--foreign"});
+    ASSERT_TRUE(p.ok) << p.error;
+    const UhidParams params = ParamsFor(p.sim, p.uhid);
     for (const DeviceIdentity& row : g_DeviceTable) {
-        EXPECT_FALSE(p.vendorId == row.wVendorId && p.productId == row.wProductId);
+        EXPECT_FALSE(params.vendorId == row.wVendorId && params.productId == row.wProductId);
     }
 }
 
 TEST(UhidWatchOptions, RejectsMistakesWithTheirReason) {
-    std::string error;
-    EXPECT_FALSE(Parse({"--model", "4"}, &error));
-    EXPECT_NE(error.find("--model"), std::string::npos);
-    EXPECT_FALSE(Parse({"--report-length", "1"}, &error));
-    EXPECT_FALSE(Parse({"--vendor", "12345"}, &error));  // more than 16 bits
-    EXPECT_FALSE(Parse({"--unplug-after"}, &error));
-    EXPECT_NE(error.find("needs a value"), std::string::npos);
-    EXPECT_FALSE(Parse({"--frobnicate"}, &error));
-    EXPECT_NE(error.find("unknown option"), std::string::npos);
+    Parsed p = Parse({"--input-length", "1"});
+    EXPECT_FALSE(p.ok);
+    EXPECT_NE(p.error.find("--input-length"), std::string::npos) << p.error;
+    EXPECT_FALSE(Parse({"--vendor", "0x12345"}).ok);  // more than 16 bits
+    p = Parse({"--release"});
+    EXPECT_FALSE(p.ok);
+    EXPECT_NE(p.error.find("needs"), std::string::npos) << p.error;
 }
 
 }  // namespace

@@ -1,0 +1,140 @@
+// Pulling the watch out in the middle of a transfer, through the kernel: the uhid device is
+// destroyed while the link waits for a reply. The removal notice closes the link, the waiting
+// exchange fails at once (not after its time-out), the operation ends as its page would end it,
+// and a watch plugged in again is found by the device watcher within about a second.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+#include "app/DeviceWatcher.h"
+#include "app/WatchEvent.h"
+#include "firmware/FirmwareUpdate.h"
+#include "ops/OperationHost.h"
+#include "tests/firmware/FirmwareImageMaker.h"
+#include "tests/support/SimHarness.h"
+#include "tests/vm/UhidWatchProcess.h"
+#include "tests/vm/VmFixture.h"
+#include "tests/vm/VmHost.h"
+
+namespace veldrant::vmtest {
+namespace {
+
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+constexpr milliseconds kFindLimit{5000};
+// "At once": well inside the 3000 ms a reply may take, with room for software emulation.
+constexpr milliseconds kAtOnce{1000};
+// "Within about a second": the watcher's one-second search, plus the search itself.
+constexpr milliseconds kRefound{2500};
+
+double MsSince(uint64_t ns) {
+    return double(MonotonicNs() - ns) / 1e6;
+}
+
+bool WaitFor(const std::function<bool()>& condition, milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    while (!condition()) {
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(milliseconds(5));
+    }
+    return true;
+}
+
+// The application's pieces around the link: the removal handling on notices and the watcher.
+class UnplugVmTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!HaveUhid())
+            GTEST_SKIP() << "no /dev/uhid here: these tests run in the HID test VM";
+        g_bConnected.store(0);
+        link_ = HidrawLink();
+        link_->RegisterArrivalRemoval([this](platform::HidNotice notice, const std::string& path) {
+            if (notice == platform::HidNotice::Removal && link_->IsCurrentDevice(path)) {
+                removalNs_.store(MonotonicNs());
+            }
+            app::HandleDeviceChange(*link_, event_, notice, path);
+        });
+        watcher_ =
+            std::make_unique<app::CDeviceWatcher>(event_, [this] { return link_->Discover(); });
+        watcher_->Start();
+    }
+    void TearDown() override {
+        if (watcher_)
+            watcher_->Stop([this] { link_->Close(); });
+        if (link_)
+            link_->Close();
+        g_bConnected.store(0);
+    }
+
+    // Plugs a new watch in and waits until the watcher has it; the time that took, in ms.
+    double PlugAndWait(std::unique_ptr<UhidWatchProcess>& watch, std::vector<std::string> args) {
+        const uint64_t start = MonotonicNs();
+        watch = std::make_unique<UhidWatchProcess>(std::move(args));
+        EXPECT_TRUE(WaitFor([] { return g_bConnected.load() == 1; }, kFindLimit));
+        return MsSince(start);
+    }
+
+    std::unique_ptr<CDeviceLink> link_;
+    app::CWatchEvent event_;
+    std::unique_ptr<app::CDeviceWatcher> watcher_;
+    std::atomic<uint64_t> removalNs_{0};
+    testing::TempDir dir_;
+};
+
+TEST_F(UnplugVmTest, FirmwareUpdateEndsAtOnceAndTheWatchIsFoundAgain) {
+    const auto image = firmware::test::ImageOfLength(30 * 512, g_DeviceTable[3].Name());
+    const std::string file = dir_.Path() + "/fw.bin";
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
+
+    // Answered: the identity request, the start request and blocks 0 to 7; block 8 unplugs.
+    std::unique_ptr<UhidWatchProcess> watch;
+    PlugAndWait(watch, {"--model", "3", "--unplug-after", "10"});
+    ASSERT_EQ(g_bConnected.load(), 1);
+
+    VmHost host;
+    const auto r = firmware::UpdateFirmware(*link_, host, file);
+    const auto endNs = MonotonicNs();
+    auto unplugged = watch->WaitForLine("unplugged ", kFindLimit);
+    ASSERT_TRUE(unplugged);
+    const uint64_t unpluggedNs = std::stoull(unplugged->substr(10));
+
+    const double endedAfter = double(endNs - unpluggedNs) / 1e6;
+    std::printf("firmware update ended %.1f ms after the unplug\n", endedAfter);
+    EXPECT_LT(endedAfter, double(kAtOnce.count())) << "the waiting exchange fails at once";
+    EXPECT_EQ(r.blocksSent, 8u);
+    // Both tries of block 8 failing ends without a message; a removal seen before a block
+    // ends with "Device removed!".
+    if (r.outcome == firmware::UpdateOutcome::DeviceRemoved) {
+        EXPECT_EQ(host.Messages(), (std::vector<Shown>{{ops::kTextDeviceRemoved, ops::kCaptionError,
+                                                        ops::MessageIcon::Error}}));
+    } else {
+        EXPECT_EQ(r.outcome, firmware::UpdateOutcome::BlockFailed);
+        EXPECT_TRUE(host.Messages().empty());
+    }
+    EXPECT_TRUE(host.Texts().empty()) << "no \"完了しました。\" after a failed update";
+    EXPECT_EQ(g_bBusy.load(), 0);
+
+    // The removal notice came and closed the link.
+    ASSERT_TRUE(WaitFor([this] { return removalNs_.load() != 0; }, kFindLimit));
+    std::printf("removal notice %.1f ms after the unplug\n",
+                double(removalNs_.load() - unpluggedNs) / 1e6);
+    EXPECT_TRUE(WaitFor([this] { return link_->m_bConnected.load() == 0; }, kAtOnce));
+    EXPECT_EQ(g_bConnected.load(), 0);
+    EXPECT_EQ(link_->m_hDevice, nullptr);
+    EXPECT_EQ(link_->m_pInReport, nullptr);
+    watch->Stop();
+
+    // Plugged in again: the watcher finds it within about a second.
+    std::unique_ptr<UhidWatchProcess> again;
+    const double refound = PlugAndWait(again, {"--model", "3"});
+    std::printf("watch found again %.1f ms after it was plugged in\n", refound);
+    EXPECT_LT(refound, double(kRefound.count()));
+    EXPECT_EQ(link_->m_Identity.wRowNumber, 3);
+}
+
+}  // namespace
+}  // namespace veldrant::vmtest
