@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <unordered_map>
 
 namespace veldrant::course {
 
@@ -28,7 +29,16 @@ public:
                     std::string& error);
 
 private:
-    void* file_ = nullptr;  // unzFile
+    struct MemberPos {
+        unsigned long directoryOffset = 0;  // unz_file_pos
+        unsigned long number = 0;
+    };
+    void IndexMembers();
+    bool Locate(const std::string& name);
+
+    void* file_ = nullptr;                                // unzFile
+    std::unordered_map<std::string, MemberPos> members_;  // by name, letter case folded
+    bool indexed_ = false;
 };
 
 }  // namespace veldrant::course
