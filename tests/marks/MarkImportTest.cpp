@@ -194,8 +194,8 @@ TEST(MarkBlockProgress, TwoHundredBytesInBlocksOfSixtyFour) {
     EXPECT_EQ(MarkBlockProgress(2, 64, 200), 64);
     EXPECT_EQ(MarkBlockProgress(3, 64, 200), 96);
     EXPECT_EQ(MarkBlockProgress(4, 64, 200), 100);  // 128 by the formula: the last block overshoots
-    // Where the 32-bit product would wrap (i·P·100 past 2^32) the bar still climbs.
-    EXPECT_EQ(MarkBlockProgress(83887, 512, 16u << 20), 99);
+    // Where a 32-bit product would wrap (i·P·100 past 2^32) the bar still climbs.
+    EXPECT_EQ(MarkBlockProgress(8000000, 512, 0xFFFFFFFF), 95);
 }
 
 TEST_F(MarkImportTest, ProgressClimbsBlockByBlockAndEndsAt100) {

@@ -1,0 +1,356 @@
+// veldrant-cli marks export / marks convert: the mark import from the watch into the mark CSV
+// file, and the same CSV made offline from mark-set and score bytes saved earlier.
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "cli/Command.h"
+#include "cli/TerminalHost.h"
+#include "marks/MarkExport.h"
+#include "marks/MarkImport.h"
+#include "marks/OutputSink.h"
+
+namespace veldrant::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct MarkArgs {
+    std::optional<std::string> output;  // -o
+    std::optional<std::string> rawDir;  // --raw (export)
+    std::optional<std::string> score;   // --score (convert)
+    std::vector<std::string> inputs;    // SET.bin... (convert)
+};
+
+// Parses the options both commands share; false (after a message) on a bad command line.
+bool ParseArgs(const std::vector<std::string>& args, bool convert, MarkArgs& out) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::optional<std::string>& into) {
+            if (i + 1 >= args.size()) {
+                std::fprintf(stderr, "veldrant-cli: %s needs a value\n", a.c_str());
+                return false;
+            }
+            into = args[++i];
+            return true;
+        };
+        bool ok = true;
+        if (a == "-o" || a == "--output") {
+            ok = value(out.output);
+        } else if (!convert && a == "--raw") {
+            ok = value(out.rawDir);
+        } else if (convert && a == "--score") {
+            ok = value(out.score);
+        } else if (convert && !a.empty() && a[0] != '-') {
+            out.inputs.push_back(a);
+        } else {
+            std::fprintf(stderr, "veldrant-cli: unknown option '%s'\n", a.c_str());
+            ok = false;
+        }
+        if (!ok)
+            return false;
+    }
+    if (convert && out.inputs.empty()) {
+        std::fprintf(stderr, "veldrant-cli: marks convert needs at least one SET.bin\n");
+        return false;
+    }
+    return true;
+}
+
+// -o FILE as given; -o DIR or nothing: the default name in that folder or the current one.
+std::string OutputPath(const std::optional<std::string>& output) {
+    std::string name = marks::DefaultMarkFileName(std::time(nullptr));
+    if (!output)
+        return name;
+    std::error_code ec;
+    if (fs::is_directory(*output, ec))
+        return (fs::path(*output) / name).string();
+    return *output;
+}
+
+std::string Shown(const std::string& path) {
+    std::error_code ec;
+    fs::path abs = fs::absolute(path, ec);
+    return ec ? path : abs.lexically_normal().string();
+}
+
+bool ReadBounded(const std::string& path, uint32_t limit, std::vector<uint8_t>& bytes) {
+    std::error_code ec;
+    uintmax_t size = fs::file_size(path, ec);
+    if (ec) {
+        std::fprintf(stderr, "veldrant-cli: %s: %s\n", path.c_str(), ec.message().c_str());
+        return false;
+    }
+    if (size > limit) {
+        std::fprintf(stderr, "veldrant-cli: %s: %ju bytes, more than the watch can send (%u)\n",
+                     path.c_str(), size, limit);
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (bytes.size() != size) {
+        std::fprintf(stderr, "veldrant-cli: %s: cannot be read\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+int RunConvert(const std::vector<std::string>& args) {
+    MarkArgs a;
+    if (!ParseArgs(args, true, a))
+        return kExitUsage;
+    std::vector<uint8_t> score;
+    if (a.score && !ReadBounded(*a.score, marks::kMaxScoreBytes, score))
+        return kExitFailure;
+    std::vector<std::vector<uint8_t>> sets(a.inputs.size());
+    for (size_t i = 0; i < a.inputs.size(); ++i) {
+        if (!ReadBounded(a.inputs[i], marks::kMaxMarkSetBytes, sets[i]))
+            return kExitFailure;
+    }
+    std::string path = OutputPath(a.output), error;
+    std::unique_ptr<marks::FileSink> sink = marks::FileSink::Create(path, &error);
+    if (!sink) {
+        std::fprintf(stderr, "veldrant-cli: the mark file could not be created: %s\n",
+                     error.c_str());
+        return kExitFailure;
+    }
+    bool ok = sink->Write("\xEF\xBB\xBF");
+    for (size_t i = 0; ok && i < sets.size(); ++i) {
+        marks::ExportResult r = marks::ExportMarkSet(sets[i], score, *sink);
+        ok = r != marks::ExportResult::WriteFailed;
+        if (r == marks::ExportResult::NoMarks) {
+            std::fprintf(stderr, "veldrant-cli: %s holds no whole mark record; nothing written\n",
+                         a.inputs[i].c_str());
+        }
+    }
+    if (!sink->Close() || !ok) {
+        std::fprintf(stderr, "veldrant-cli: the mark file could not be written: %s\n",
+                     sink->Error().c_str());
+        return kExitFailure;
+    }
+    std::printf("Mark data written to %s\n", Shown(path).c_str());
+    return kExitOk;
+}
+
+CommandRegistration convertCommand({
+    "marks convert",
+    "SET.bin... [--score SCORE.bin] [-o FILE]",
+    "turn saved mark-set and score bytes into the mark CSV file",
+    "Writes the mark CSV file (UTF-8 with a byte order mark) from mark sets as the watch sends\n"
+    "them (what 'marks export --raw DIR' saves as DIR/set000.bin, ...), in the order given, with\n"
+    "the score data of SCORE.bin (DIR/score.bin).\n\n"
+    "  -o FILE   where to write (a folder: the default name in it); default:\n"
+    "            YYYYMMDD_hhmmss_MARK.csv from the local time, in the current folder\n"
+    "  --score SCORE.bin  the score data (none: no score lines)",
+    RunConvert,
+});
+
+// Finds and opens the watch, and follows its removal as the desktop's watcher does: a removal
+// notice for the open interface closes the link and drops the connected flag.
+class WatchConnection {
+public:
+    int Open() {
+        if (!link_.Discover()) {
+            std::fprintf(stderr,
+                         "veldrant-cli: no watch found. Connect the watch with its USB cable (or "
+                         "start veldrant-sim) and try again.\n");
+            return kExitNoWatch;
+        }
+        connected_.store(true);
+        g_bConnected.store(1);
+        link_.RegisterArrivalRemoval([this](platform::HidNotice notice, const std::string& path) {
+            if (notice == platform::HidNotice::Removal && link_.IsCurrentDevice(path)) {
+                connected_.store(false);
+                g_bConnected.store(0);
+                link_.Close();
+            }
+        });
+        return kExitOk;
+    }
+    ~WatchConnection() {
+        link_.Close();
+        g_bConnected.store(0);
+    }
+    CDeviceLink& Link() { return link_; }
+    bool Connected() const { return connected_.load(); }
+
+private:
+    CDeviceLink link_;
+    std::atomic<bool> connected_{false};
+};
+
+// The terminal as the mark import's host: the save dialog's answer is fixed beforehand.
+class CliMarkHost : public marks::IMarkImportHost {
+public:
+    CliMarkHost(TerminalHost& terminal, std::string path)
+        : terminal_(terminal), path_(std::move(path)) {}
+    void SetProgressPos(int percent) override { terminal_.SetProgressPos(percent); }
+    void SetProgressText(const std::string& text) override { terminal_.SetProgressText(text); }
+    void ShowMessage(const std::string& text, const std::string& caption,
+                     ops::MessageIcon icon) override {
+        terminal_.ShowMessage(text, caption, icon);
+    }
+    void SetOperationRunning(bool running) override { terminal_.SetOperationRunning(running); }
+    bool IsConnected() override { return terminal_.IsConnected(); }
+    std::optional<std::string> ChooseOutputPath(const std::string&) override { return path_; }
+
+private:
+    TerminalHost& terminal_;
+    std::string path_;
+};
+
+const char* OutcomeText(marks::SetOutcome o) {
+    switch (o) {
+        case marks::SetOutcome::Written:
+            return "written";
+        case marks::SetOutcome::NoMarks:
+            return "holds no whole mark record; nothing written";
+        case marks::SetOutcome::ReadFailed:
+            return "the watch did not answer the request for it";
+        case marks::SetOutcome::TooLong:
+            return "the watch gave a length longer than it can hold";
+        case marks::SetOutcome::BlockFailed:
+            return "a block failed twice";
+        case marks::SetOutcome::DeviceRemoved:
+            return "the watch was removed";
+        case marks::SetOutcome::ScoreFailed:
+            return "the watch did not answer the request for the score data";
+        case marks::SetOutcome::ScoreTooLong:
+            return "the watch gave a score data length longer than it can hold";
+        case marks::SetOutcome::WriteFailed:
+            return "writing the file failed";
+        case marks::SetOutcome::NotRead:
+            return "not read, the file had failed";
+    }
+    return "?";
+}
+
+// Saves what the watch sent as DIR/set000.bin, ... and DIR/score.bin, as veldrant-sim --marks
+// and marks convert read them.
+class RawSaver {
+public:
+    explicit RawSaver(std::string dir) : dir_(std::move(dir)) {}
+    bool Prepare() {
+        std::error_code ec;
+        fs::create_directories(dir_, ec);
+        if (ec)
+            Fail(dir_ + ": " + ec.message());
+        return ok_;
+    }
+    void Save(uint32_t index, std::span<const uint8_t> set, std::span<const uint8_t> score) {
+        char name[32];
+        std::snprintf(name, sizeof name, "set%03u.bin", index);
+        Write(fs::path(dir_) / name, set);
+        if (!score.empty() && !scoreSaved_)
+            scoreSaved_ = Write(fs::path(dir_) / "score.bin", score);
+    }
+    bool Ok() const { return ok_; }
+
+private:
+    bool Write(const fs::path& path, std::span<const uint8_t> bytes) {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out)
+            Fail(path.string() + ": cannot be written");
+        return static_cast<bool>(out);
+    }
+    void Fail(const std::string& why) {
+        std::fprintf(stderr, "veldrant-cli: %s\n", why.c_str());
+        ok_ = false;
+    }
+    std::string dir_;
+    bool ok_ = true;
+    bool scoreSaved_ = false;
+};
+
+// The start's outcomes that end the command; nullopt when the download should follow.
+std::optional<int> StartExitCode(marks::StartOutcome outcome) {
+    switch (outcome) {
+        case marks::StartOutcome::Ready:
+            return std::nullopt;
+        case marks::StartOutcome::NotConnected:
+            return kExitNoWatch;
+        case marks::StartOutcome::RequestFailed:
+            std::fprintf(stderr,
+                         "veldrant-cli: the watch did not answer the request for its mark sets; "
+                         "reconnect it and try again\n");
+            return kExitFailure;
+        case marks::StartOutcome::NoMarkData:
+            std::printf("The watch holds no mark data; no file written.\n");
+            return kExitOk;
+        case marks::StartOutcome::TooManySets:
+        case marks::StartOutcome::Cancelled:
+            return kExitFailure;
+    }
+    return kExitFailure;
+}
+
+int Report(const marks::ImportResult& result, const RawSaver* raw) {
+    for (const marks::SetReport& s : result.sets) {
+        if (s.outcome == marks::SetOutcome::Written)
+            continue;
+        std::fprintf(stderr, "veldrant-cli: mark set %u: %s\n", s.index, OutcomeText(s.outcome));
+    }
+    if (result.outcome == marks::RunOutcome::CreateFailed ||
+        result.outcome == marks::RunOutcome::WriteFailed) {
+        return kExitFailure;
+    }
+    std::printf("Mark data written to %s (%u of %zu mark sets)\n", Shown(result.path).c_str(),
+                result.Count(marks::SetOutcome::Written), result.sets.size());
+    if (raw && !raw->Ok())
+        return kExitFailure;
+    return result.outcome == marks::RunOutcome::Done ? kExitOk : kExitFailure;
+}
+
+int RunExport(const std::vector<std::string>& args) {
+    MarkArgs a;
+    if (!ParseArgs(args, false, a))
+        return kExitUsage;
+    std::optional<RawSaver> raw;
+    if (a.rawDir && !raw.emplace(*a.rawDir).Prepare())
+        return kExitFailure;
+
+    WatchConnection watch;
+    if (int code = watch.Open(); code != kExitOk)
+        return code;
+    TerminalHost terminal([&watch] { return watch.Connected(); });
+    CliMarkHost host(terminal, OutputPath(a.output));
+    marks::MarkImport import(watch.Link());
+    if (raw) import.SetRawObserver([&raw](uint32_t i, auto set, auto score) { raw->Save(i, set, score);
+});
+
+marks::StartOutcome start = import.Start(host);
+if (std::optional<int> code = StartExitCode(start)) {
+    terminal.Finish();
+    return *code;
+}
+marks::ImportResult result = import.Run(host);
+terminal.Finish();
+return Report(result, raw ? &*raw : nullptr);
+}  // namespace
+
+CommandRegistration exportCommand({
+    "marks export",
+    "[-o FILE] [--raw DIR]",
+    "import the marks and score cards from the watch into a CSV file",
+    "Downloads every mark set and the score data from the connected watch and writes them as\n"
+    "one mark CSV file (UTF-8 with a byte order mark), replacing a file of the same name.\n\n"
+    "  -o FILE    where to write (a folder: the default name in it); default:\n"
+    "             YYYYMMDD_hhmmss_MARK.csv from the local time, in the current folder\n"
+    "  --raw DIR  also keep the bytes the watch sent: DIR/set000.bin, ... and DIR/score.bin\n"
+    "             (for 'marks convert' and 'veldrant-sim --marks DIR')\n\n"
+    "Exit status: 0 when every mark set is in the file, 1 when a set or the file failed,\n"
+    "3 when no watch is connected.",
+    RunExport,
+});
+
+}  // namespace veldrant::cli
+}  // namespace veldrant::cli
