@@ -117,8 +117,8 @@ bool Finish(CourseImageWriter& w, StringPool& pool) {
     // The last of the five table offsets; the others lie before it.
     const size_t pictureAt = w.pictureStart + y;
     if (pictureAt > 0xFFFF) {
-        return w.Fail("the picture section would start at byte " + std::to_string(pictureAt) +
-                      ", past what the image's 16-bit offsets reach");
+        return w.Fail("its texts and tables would put the picture section at byte " +
+                      std::to_string(pictureAt) + ", past what the image's 16-bit offsets reach");
     }
     uint8_t* base = w.img.data() + I::kCourseHeaderSize;
     std::memmove(base + y, base, w.size - I::kCourseHeaderSize);
