@@ -68,6 +68,8 @@ copy_in() {
 for p in "${programs[@]}"; do
     [[ -x "$p" ]] || die "program not found or not executable: $p (is it built?)"
     cp -L "$p" "$root/bin/$(basename "$p")"
+    # Debug sections only lengthen the guest's unpacking of the image.
+    strip --strip-debug "$root/bin/$(basename "$p")" 2>/dev/null || true
     # ldd lists "name => /path (addr)" for libraries and "/path (addr)" for the loader.
     if ldd "$p" >/dev/null 2>&1; then
         while read -r lib; do

@@ -121,8 +121,10 @@ UhidWatch::Served UhidWatch::Serve(const UhidEvent& event) {
     if (action != Action::Unplug)
         return Served::Plugged;
     // Destroyed while the host waits for this request's reply, as a cable pulled mid-transfer.
+    // The time is taken first: the host's wait may end while the kernel is still tearing down.
+    const unsigned long long when = MonotonicNs();
     device_->Destroy();
-    Status("unplugged %llu", MonotonicNs());
+    Status("unplugged %llu", when);
     return Served::Unplugged;
 }
 

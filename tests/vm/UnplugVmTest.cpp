@@ -10,6 +10,7 @@
 #include "app/DeviceWatcher.h"
 #include "app/WatchEvent.h"
 #include "firmware/FirmwareUpdate.h"
+#include "marks/MarkImport.h"
 #include "ops/OperationHost.h"
 #include "tests/firmware/FirmwareImageMaker.h"
 #include "tests/support/SimHarness.h"
@@ -27,10 +28,17 @@ constexpr milliseconds kFindLimit{5000};
 // "At once": well inside the 3000 ms a reply may take, with room for software emulation.
 constexpr milliseconds kAtOnce{1000};
 // "Within about a second": the watcher's one-second search, plus the search itself.
-constexpr milliseconds kRefound{2500};
+constexpr milliseconds kRefound{2000};
 
 double MsSince(uint64_t ns) {
     return double(MonotonicNs() - ns) / 1e6;
+}
+
+int CreatedCount(const UhidWatchProcess& watch) {
+    int n = 0;
+    for (const auto& line : watch.Lines())
+        n += line.starts_with("created ");
+    return n;
 }
 
 bool WaitFor(const std::function<bool()>& condition, milliseconds limit) {
@@ -102,7 +110,7 @@ TEST_F(UnplugVmTest, FirmwareUpdateEndsAtOnceAndTheWatchIsFoundAgain) {
     ASSERT_TRUE(unplugged);
     const uint64_t unpluggedNs = std::stoull(unplugged->substr(10));
 
-    const double endedAfter = double(endNs - unpluggedNs) / 1e6;
+    const double endedAfter = double(int64_t(endNs - unpluggedNs)) / 1e6;
     std::printf("firmware update ended %.1f ms after the unplug\n", endedAfter);
     EXPECT_LT(endedAfter, double(kAtOnce.count())) << "the waiting exchange fails at once";
     EXPECT_EQ(r.blocksSent, 8u);
@@ -121,7 +129,7 @@ TEST_F(UnplugVmTest, FirmwareUpdateEndsAtOnceAndTheWatchIsFoundAgain) {
     // The removal notice came and closed the link.
     ASSERT_TRUE(WaitFor([this] { return removalNs_.load() != 0; }, kFindLimit));
     std::printf("removal notice %.1f ms after the unplug\n",
-                double(removalNs_.load() - unpluggedNs) / 1e6);
+                double(int64_t(removalNs_.load() - unpluggedNs)) / 1e6);
     EXPECT_TRUE(WaitFor([this] { return link_->m_bConnected.load() == 0; }, kAtOnce));
     EXPECT_EQ(g_bConnected.load(), 0);
     EXPECT_EQ(link_->m_hDevice, nullptr);
@@ -134,6 +142,60 @@ TEST_F(UnplugVmTest, FirmwareUpdateEndsAtOnceAndTheWatchIsFoundAgain) {
     std::printf("watch found again %.1f ms after it was plugged in\n", refound);
     EXPECT_LT(refound, double(kRefound.count()));
     EXPECT_EQ(link_->m_Identity.wRowNumber, 3);
+}
+
+TEST_F(UnplugVmTest, MarkImportEndsAtOnceAndTheWatchIsFoundAgain) {
+    // The watch goes while the host waits for block 2 of set 0, and comes back 300 ms later.
+    std::unique_ptr<UhidWatchProcess> watch;
+    PlugAndWait(watch, {"--model", "3", "--marks-remove-during", "0:2", "--replug-after", "300"});
+    ASSERT_EQ(g_bConnected.load(), 1);
+
+    const std::string file = dir_.Path() + "/marks.csv";
+    VmHost host(file);
+    marks::MarkImport import(*link_);
+    ASSERT_EQ(import.Start(host), marks::StartOutcome::Ready);
+    ASSERT_EQ(import.MarkSetCount(), 2u);
+    const auto r = import.Run(host);
+    const auto endNs = MonotonicNs();
+    auto unplugged = watch->WaitForLine("unplugged ", kFindLimit);
+    ASSERT_TRUE(unplugged);
+    const uint64_t unpluggedNs = std::stoull(unplugged->substr(10));
+
+    const double endedAfter = double(int64_t(endNs - unpluggedNs)) / 1e6;
+    std::printf("mark import ended %.1f ms after the unplug\n", endedAfter);
+    EXPECT_LT(endedAfter, double(kAtOnce.count())) << "the waiting exchange fails at once";
+    // Set 0 is abandoned: without a message when both tries of its block fail, with
+    // "Device removed!" when the removal was seen before the second. Set 1 fails at its request.
+    ASSERT_EQ(r.sets.size(), 2u);
+    auto messages = host.Messages();
+    // The import's closing note tells that the file misses sets.
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages.back().text.find(file), std::string::npos) << messages.back().text;
+    EXPECT_EQ(messages.back().caption, ops::kCaptionError);
+    messages.pop_back();
+    if (r.sets[0].outcome == marks::SetOutcome::DeviceRemoved) {
+        EXPECT_EQ(messages, (std::vector<Shown>{{ops::kTextDeviceRemoved, ops::kCaptionError,
+                                                 ops::MessageIcon::Error}}));
+    } else {
+        EXPECT_EQ(r.sets[0].outcome, marks::SetOutcome::BlockFailed);
+        EXPECT_TRUE(messages.empty());
+    }
+    EXPECT_NE(r.sets[1].outcome, marks::SetOutcome::Written);
+    EXPECT_EQ(r.outcome, marks::RunOutcome::Incomplete);
+    ASSERT_FALSE(host.Texts().empty());
+    EXPECT_EQ(host.Texts().back(), ops::kTextDone);
+    EXPECT_EQ(g_bBusy.load(), 0);
+
+    ASSERT_TRUE(WaitFor([this] { return removalNs_.load() != 0; }, kFindLimit));
+    EXPECT_EQ(link_->m_pOutReport, nullptr) << "the removal closed the link";
+
+    // The same watch plugs itself in again; the watcher has it within about a second.
+    ASSERT_TRUE(WaitFor([&] { return CreatedCount(*watch) == 2; }, kFindLimit));
+    const uint64_t replugNs = MonotonicNs();
+    ASSERT_TRUE(WaitFor([] { return g_bConnected.load() == 1; }, kFindLimit));
+    const double refound = MsSince(replugNs);
+    std::printf("watch found again %.1f ms after it came back\n", refound);
+    EXPECT_LT(refound, double(kRefound.count()));
 }
 
 }  // namespace
