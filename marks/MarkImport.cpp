@@ -36,6 +36,7 @@ uint32_t ImportResult::Unread() const {
 }
 
 StartOutcome MarkImport::Start(IMarkImportHost& host) {
+    ready_ = false;
     count_ = 0;
     host.SetProgressPos(0);
     host.SetProgressText("");
@@ -71,13 +72,19 @@ StartOutcome MarkImport::Start(IMarkImportHost& host) {
     if (!path)
         return StartOutcome::Cancelled;
     path_ = *path;
+    ready_ = true;
     return StartOutcome::Ready;
 }
 
 ImportResult MarkImport::Run(ops::IOperationHost& host) {
-    ops::BusyScope busy(host);
     ImportResult result;
     result.path = path_;
+    if (!ready_) {
+        result.error = "no mark import was started";
+        return result;
+    }
+    ready_ = false;  // one run per press
+    ops::BusyScope busy(host);
     std::unique_ptr<FileSink> sink = FileSink::Create(path_, &result.error);
     if (!sink) {
         ShowError(host, "The mark file could not be created: " + result.error);

@@ -99,7 +99,8 @@ public:
     // should follow. The score indicator is kept from one press to the next.
     StartOutcome Start(IMarkImportHost& host);
     // The worker: creates the file, downloads and writes every set. Holds the busy state from
-    // start to end.
+    // start to end. Runs once after each Start that gave Ready (otherwise it does nothing and
+    // gives CreateFailed).
     ImportResult Run(ops::IOperationHost& host);
 
     // Called with each set's bytes and its score bytes as downloaded, before they are written.
@@ -125,6 +126,7 @@ private:
     uint32_t scoreIndicator_ = 0;  // the last reply to request 18
     uint32_t scoreBytes_ = 0;      // the last reply to request 19
     std::string path_;
+    bool ready_ = false;  // Start gave Ready and Run has not yet run
     RawSetFn raw_;
 };
 

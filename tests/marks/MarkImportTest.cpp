@@ -145,6 +145,10 @@ TEST_F(MarkImportTest, CancelledDialogCreatesNoFile) {
     host_.path.reset();
     EXPECT_EQ(import_->Start(host_), StartOutcome::Cancelled);
     EXPECT_FALSE(Exists(file_));
+    // A worker started anyway does nothing: it needs a start that gave Ready.
+    EXPECT_EQ(import_->Run(host_).outcome, RunOutcome::CreateFailed);
+    EXPECT_FALSE(Exists(file_));
+    EXPECT_EQ(service_->GetStats().setRequests, 0u);
 }
 
 TEST_F(MarkImportTest, FailedReadOfSetZeroLeavesTheOrderMarkAndSetOne) {
