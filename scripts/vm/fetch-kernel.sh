@@ -25,7 +25,7 @@ if [[ $(id -u) -ne 0 ]] && command -v sudo >/dev/null; then SUDO="sudo"; fi
 # The versioned kernel package that the meta package points at, e.g. linux-image-6.1.0-57-amd64.
 kernel_package() {
     apt-cache depends linux-image-amd64 2>/dev/null |
-        sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*-amd64\)$/\1/p' | head -n 1
+        sed -n 's/^ *Depends: \(linux-image-[0-9][^ ]*-amd64\)$/\1/p' | head -n 1 || true
 }
 
 newest_cached() {
@@ -50,7 +50,7 @@ if [[ -z "$pkg" ]]; then
     exit $SKIP
 fi
 
-version=$(apt-cache policy "$pkg" 2>/dev/null | sed -n 's/^ *Candidate: //p' | head -n 1)
+version=$(apt-cache policy "$pkg" 2>/dev/null | sed -n 's/^ *Candidate: //p' | head -n 1 || true)
 dest="$CACHE/${pkg}_${version:-unknown}"
 if [[ -f "$dest/ready" ]]; then
     echo "$dest"
