@@ -1,6 +1,7 @@
 // The firmware update end to end: the operation on a real device link, over the simulated
 // transport, against the simulated watch's firmware service.
 #include "firmware/FirmwareUpdate.h"
+#include "firmware/VersionQuery.h"
 
 #include <gtest/gtest.h>
 
@@ -218,6 +219,17 @@ TEST_F(FirmwareUpdateFaults, WatchThatStopsAnsweringFailsTheBlockAfterTwoTimeOut
     EXPECT_EQ(r.outcome, UpdateOutcome::BlockFailed);
     EXPECT_EQ(r.blocksSent, 2u);
     ExpectReleased(host_);
+}
+
+TEST_F(FirmwareUpdateFaults, VersionQueryInBothFormsAndAfterTheUpdate) {
+    EXPECT_EQ(QueryFirmwareVersion(*link_), "ファームウェアバージョン 1.05") << "byte 10 is '{'";
+    service_->SetOnComplete([this](const std::vector<uint8_t>&) {
+        sim_->GetWatch().Identification().SetVersion({3, 2, 4});  // under the watch's lock
+    });
+    ASSERT_EQ(UpdateFirmware(*link_, host_, WriteFile(Image(2))).outcome, UpdateOutcome::Done);
+    EXPECT_EQ(QueryFirmwareVersion(*link_), "ファームウェアバージョン 2.03.004");
+    sim_->Server().Unplug();
+    EXPECT_EQ(QueryFirmwareVersion(*link_), std::nullopt);
 }
 
 TEST(FirmwareArithmetic, BlockCountAndProgress) {
