@@ -59,8 +59,10 @@ SetOutcome MarkImport::Download(ops::IOperationHost& host, SetReport& report,
         return r == Receive::Removed ? SetOutcome::DeviceRemoved : SetOutcome::BlockFailed;
 
     score.clear();
-    if (scoreIndicator_ == 0)
+    if (scoreIndicator_ == 0) {
+        scoreBytes_ = 0;  // no score data: this set's S is 0
         return SetOutcome::Written;
+    }
     // The score data is fetched again for every set, so each set sees all of it.
     link_.m_nCommand = CMD_SCORE_READ;
     if (!link_.SendCommand(CMD_SCORE_READ, 0, scoreBytes_))
