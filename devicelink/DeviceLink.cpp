@@ -100,6 +100,7 @@ void CDeviceLink::SetDiagnosticStream(std::FILE* stream) {
 }
 
 void CDeviceLink::BuildHeader(int code) {
+    std::lock_guard one(impl_->requestMutex);
     Session s = Snapshot();
     if (!s) {
         m_nCommand = code;
@@ -122,6 +123,7 @@ void CDeviceLink::BuildHeaderOn(const Session& s, int code) {
 }
 
 int CDeviceLink::CheckReply() {
+    std::lock_guard one(impl_->requestMutex);
     Session s = Snapshot();
     return s ? CheckReplyOn(s) : 0;
 }
@@ -145,6 +147,7 @@ int CDeviceLink::CheckReplyOn(const Session& s) const {
 }
 
 int CDeviceLink::Exchange() {
+    std::lock_guard one(impl_->requestMutex);
     Session s = Snapshot();
     return s ? ExchangeOn(s) : 0;
 }

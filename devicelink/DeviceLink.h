@@ -1,10 +1,12 @@
 // The device link: the one object that finds the watch, frames requests and exchanges them.
 // Public members keep the names the rest of the system reads (m_dwHIDPacketSize, m_Identity, ...).
 //
-// Threads. The link has no lock that callers see, but it is safe to Close it from one thread
-// while another is inside a request: every request works on a snapshot of the open device and
-// its report buffers (shared ownership), so Close cancels the device (the waiting exchange ends
-// at once with 0), forgets the buffers, and the memory goes only when the last request leaves.
+// Threads. One operation at a time is the callers' rule, but the link stays sound when it is
+// broken: requests are serialised among themselves, and Close never waits for them. Every
+// request works on a snapshot of the open device and its report buffers (shared ownership), so
+// Close cancels the device (a waiting exchange ends at once with 0), forgets the buffers, and
+// their memory goes only when the last request using them leaves. The sizes and the current
+// command are atomics because the watcher thread may rewrite them while a page reads them.
 #pragma once
 
 #include <array>
@@ -90,14 +92,14 @@ public:
 
     DeviceIdentity m_Identity{};
     std::atomic<int> m_bConnected{0};
-    uint32_t m_dwReportLength = 0;
-    uint32_t m_dwHIDPacketSize = 0;
+    std::atomic<uint32_t> m_dwReportLength{0};
+    std::atomic<uint32_t> m_dwHIDPacketSize{0};
     uint8_t* m_pInReport = nullptr;
     uint8_t* m_pOutReport = nullptr;
     FrameView m_OutFrame{};
     FrameView m_InFrame{};
     std::string m_strDevicePath;
-    int m_nCommand = 0;
+    std::atomic<int> m_nCommand{0};
     std::shared_ptr<platform::IHidDevice> m_hDevice;
 
 private:

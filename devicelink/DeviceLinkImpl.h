@@ -40,6 +40,10 @@ struct CDeviceLink::Impl {
     std::shared_ptr<ReportBuffers> buffers;
     uint64_t generation = 0;  // counts the openings, so a late request sees it is stale
 
+    // One request at a time on the buffers, should two threads ever send at once (a page's
+    // retry racing the watcher's identity check after a quick replug). Close does not take it.
+    mutable std::mutex requestMutex;
+
     // One Discover at a time (the watcher and a CLI retry loop may overlap).
     std::mutex discoverMutex;
     std::vector<InterfaceReport> lastDiscovery;

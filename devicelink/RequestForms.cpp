@@ -7,6 +7,7 @@
 namespace veldrant {
 
 int CDeviceLink::RequestBlock(uint8_t* dest, uint32_t n) {
+    std::lock_guard one(impl_->requestMutex);
     Session s = Snapshot();
     if (!s)
         return 0;
@@ -24,6 +25,7 @@ int CDeviceLink::RequestBlock(uint8_t* dest, uint32_t n) {
 }
 
 int CDeviceLink::SendBlock(const uint8_t* src, uint32_t n) {
+    std::lock_guard one(impl_->requestMutex);
     Session s = Snapshot();
     if (!s)
         return 0;
@@ -39,6 +41,7 @@ int CDeviceLink::SendBlock(const uint8_t* src, uint32_t n) {
 
 // The rest of the payload keeps what the previous request left there.
 int CDeviceLink::SendArgs(int code, uint32_t args[5]) {
+    std::lock_guard one(impl_->requestMutex);
     Session s = Snapshot();
     if (!s)
         return 0;
@@ -56,6 +59,7 @@ int CDeviceLink::SendArgs(int code, uint32_t args[5]) {
 }
 
 int CDeviceLink::SendCommand(int code, uint32_t value, std::optional<uint32_t> arg) {
+    std::lock_guard one(impl_->requestMutex);
     Session s = Snapshot();
     if (!s)
         return 0;
@@ -69,6 +73,7 @@ int CDeviceLink::SendCommand(int code, uint32_t value, std::optional<uint32_t> a
 }
 
 uint32_t CDeviceLink::ReplyWord() const {
+    std::lock_guard one(impl_->requestMutex);
     Session s = Snapshot();
     return s ? LoadLe32(s.in + kPayloadOffset) : 0;
 }

@@ -24,13 +24,13 @@ namespace veldrant::sim {
 using platform::linux_fd::Fd;
 
 struct ServerOptions {
-    std::string directory;  // empty: platform::SimDirectory()
+    std::string directory{};  // empty: platform::SimDirectory()
     std::string name = "watch";
     // What the hello announces; by default the watch's model and its report length. Tests
     // override them to present odd interfaces (unknown ids, unequal report lengths).
-    std::optional<platform::HidIds> ids;
-    std::optional<uint16_t> inputLength;
-    std::optional<uint16_t> outputLength;
+    std::optional<platform::HidIds> ids{};
+    std::optional<uint16_t> inputLength{};
+    std::optional<uint16_t> outputLength{};
 };
 
 class SocketServer {

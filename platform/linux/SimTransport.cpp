@@ -39,7 +39,12 @@ std::string Absolute(const std::string& dir) {
 // Sends arrival and removal notices for <name>.hid entries of one directory.
 class SimNotices : public INoticeSubscription {
 public:
-    SimNotices(std::string dir, HidNoticeFn fn) : dir_(std::move(dir)), fn_(std::move(fn)) {
+    // The directory is watched before this returns, so no notice after it can be missed.
+    SimNotices(std::string dir, HidNoticeFn fn)
+        : dir_(std::move(dir)),
+          fn_(std::move(fn)),
+          inotify_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        AddWatch();
         thread_ = std::thread([this] { Run(); });
     }
     ~SimNotices() override {
@@ -48,25 +53,28 @@ public:
     }
 
 private:
-    void Run() {
-        Fd in(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-        if (!in)
+    void AddWatch() {
+        if (!inotify_)
             return;
-        int watch = -1;
+        mkdir(dir_.c_str(), 0700);  // so that a simulator started later is seen
+        watch_ = inotify_add_watch(inotify_.Get(), dir_.c_str(),
+                                   IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM |
+                                       IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
+    }
+
+    void Run() {
+        if (!inotify_)
+            return;
         for (;;) {
-            if (watch < 0) {
-                mkdir(dir_.c_str(), 0700);  // so that a simulator started later is seen
-                watch = inotify_add_watch(in.Get(), dir_.c_str(),
-                                          IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM |
-                                              IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
-            }
+            if (watch_ < 0)
+                AddWatch();
             // Without a watch (directory not creatable yet) look again every second.
-            auto wait = std::chrono::milliseconds(watch < 0 ? 1000 : INT_MAX);
-            linux_fd::WaitResult r = linux_fd::WaitFd(in.Get(), POLLIN, stop_, wait);
+            auto wait = std::chrono::milliseconds(watch_ < 0 ? 1000 : INT_MAX);
+            linux_fd::WaitResult r = linux_fd::WaitFd(inotify_.Get(), POLLIN, stop_, wait);
             if (r == linux_fd::WaitResult::Cancelled || r == linux_fd::WaitResult::Error)
                 return;
-            if (r == linux_fd::WaitResult::Ready && !Drain(in.Get()))
-                watch = -1;
+            if (r == linux_fd::WaitResult::Ready && !Drain(inotify_.Get()))
+                watch_ = -1;
         }
     }
 
@@ -99,6 +107,8 @@ private:
 
     std::string dir_;
     HidNoticeFn fn_;
+    Fd inotify_;
+    int watch_ = -1;
     CancelEvent stop_;
     std::thread thread_;
 };
