@@ -1,0 +1,297 @@
+// veldrant-cli course inspect / images / pictures / pack: the course package reader, the
+// images an upload would send, the hole pictures as PNG files, and the package writer.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "cli/Command.h"
+#include "course/CourseImages.h"
+#include "course/CoursePackage.h"
+#include "course/PackageDescription.h"
+#include "course/PackageReport.h"
+#include "course/PackageWriter.h"
+#include "course/PicturePng.h"
+#include "platform/CodePage.h"
+
+namespace veldrant::cli {
+namespace {
+
+using namespace veldrant::course;
+
+struct Args {
+    std::optional<std::string> input;
+    std::optional<std::string> output;
+    bool json = false;
+};
+
+// PATH, -o/--output DIR and (when `allowJson`) --json.
+std::optional<Args> Parse(const std::vector<std::string>& args, const char* command, bool allowJson,
+                          bool needOutput) {
+    Args a;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if ((args[i] == "-o" || args[i] == "--output") && i + 1 < args.size()) {
+            a.output = args[++i];
+        } else if (allowJson && args[i] == "--json") {
+            a.json = true;
+        } else if (!args[i].empty() && args[i][0] != '-' && !a.input) {
+            a.input = args[i];
+        } else {
+            std::fprintf(stderr, "veldrant-cli: course %s: unexpected '%s'\n", command,
+                         args[i].c_str());
+            return std::nullopt;
+        }
+    }
+    if (!a.input || (needOutput && !a.output)) {
+        std::fprintf(stderr, "veldrant-cli: course %s needs %s (see --help)\n", command,
+                     needOutput ? "an input and -o OUTPUT" : "PKG.zip");
+        return std::nullopt;
+    }
+    return a;
+}
+
+// Opens the package and reads its index and (when `append`) its append file.
+bool OpenPackage(CoursePackage& package, const std::string& path, bool append) {
+    const bool ok = package.Open(path) && package.ReadIndex() && (!append || package.ReadAppend());
+    if (!ok) {
+        std::fprintf(stderr, "veldrant-cli: %s: %s\n", path.c_str(), package.LastError().c_str());
+    }
+    return ok;
+}
+
+bool MakeDirectory(const std::string& dir) {
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec) {
+        std::fprintf(stderr, "veldrant-cli: cannot create '%s': %s\n", dir.c_str(),
+                     ec.message().c_str());
+        return false;
+    }
+    return true;
+}
+
+bool WriteFile(const std::string& path, std::span<const uint8_t> bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+        std::fprintf(stderr, "veldrant-cli: cannot write '%s'\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Output names come from numbers only, never from texts in the package.
+std::string CourseFileName(size_t k, uint16_t id, const char* suffix) {
+    char name[96];
+    std::snprintf(name, sizeof name, "course-%04zu-id%u%s", k + 1, id, suffix);
+    return name;
+}
+
+int Inspect(const std::vector<std::string>& args) {
+    auto a = Parse(args, "inspect", true, false);
+    if (!a)
+        return kExitUsage;
+    CoursePackage package;
+    if (!package.Open(*a->input) || !package.ReadIndex()) {
+        std::fprintf(stderr, "veldrant-cli: %s: %s\n", a->input->c_str(),
+                     package.LastError().c_str());
+        return kExitFailure;
+    }
+    const bool append = package.ReadAppend();
+    const std::string appendError = package.LastError();
+    const std::string report = a->json ? PackageReportJson(package) : PackageReportText(package);
+    std::fwrite(report.data(), 1, report.size(), stdout);
+    if (!append) {
+        std::fprintf(stderr, "veldrant-cli: %s: %s\n", a->input->c_str(), appendError.c_str());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+// One course image as the upload builds it: its picture file read first, its absence no error.
+bool WriteCourseImage(CoursePackage& package, size_t k, ImageBuffers& buffers,
+                      const std::string& dir, FILE* list) {
+    const GolfCourseBlock& block = package.Index().blocks[k];
+    const bool pictures = package.ReadPictures(block.id);
+    ImageResult r = BuildCourseImage(package, k, buffers.image, buffers.pool);
+    if (!r) {
+        std::fprintf(stderr, "veldrant-cli: golf course %zu: %s\n", k + 1, r.error.c_str());
+        return false;
+    }
+    const std::string name = CourseFileName(k, block.id, ".img");
+    if (!WriteFile(dir + "/" + name, std::span(buffers.image).first(r.length)))
+        return false;
+    std::fprintf(list, "%-28s %6zu bytes  crc %08x  %s  %s\n", name.c_str(), r.length,
+                 CourseImageCrc(buffers.image), pictures ? "pictures   " : "no pictures",
+                 platform::Cp932ToUtf8(block.name).c_str());
+    return true;
+}
+
+int Images(const std::vector<std::string>& args) {
+    auto a = Parse(args, "images", false, true);
+    if (!a)
+        return kExitUsage;
+    CoursePackage package;
+    if (!OpenPackage(package, *a->input, false) || !MakeDirectory(*a->output))
+        return kExitFailure;
+    ImageBuffers buffers;
+    ImageResult dir = BuildDirectoryImage(package, buffers.image);
+    if (!dir) {
+        std::fprintf(stderr, "veldrant-cli: directory image: %s\n", dir.error.c_str());
+        return kExitFailure;
+    }
+    const std::string& out = *a->output;
+    if (!WriteFile(out + "/directory.img", std::span(buffers.image).first(dir.length))) {
+        return kExitFailure;
+    }
+    if (!package.ReadAppend()) {
+        std::fprintf(stderr, "veldrant-cli: %s\n", package.LastError().c_str());
+        return kExitFailure;
+    }
+    FILE* list = std::fopen((out + "/images.txt").c_str(), "w");
+    if (!list) {
+        std::fprintf(stderr, "veldrant-cli: cannot write '%s/images.txt'\n", out.c_str());
+        return kExitFailure;
+    }
+    std::fprintf(list, "%-28s %6zu bytes\n", "directory.img", dir.length);
+    size_t failed = 0;
+    for (size_t k = 0; k < package.Index().blocks.size(); ++k) {
+        failed += WriteCourseImage(package, k, buffers, out, list) ? 0 : 1;
+    }
+    std::fclose(list);
+    std::printf("%s: directory image and %zu course images written (listed in images.txt)\n",
+                out.c_str(), package.Index().blocks.size() - failed);
+    return failed ? kExitFailure : kExitOk;
+}
+
+// Every picture of one golf course's picture file, if it has a usable one.
+size_t WritePictures(CoursePackage& package, size_t k, const std::string& dir) {
+    const uint16_t id = package.Index().blocks[k].id;
+    if (!package.ReadPictures(id)) {
+        std::printf("golf course %zu (id %u): no usable picture file: %s\n", k + 1, id,
+                    package.LastError().c_str());
+        return 0;
+    }
+    size_t written = 0;
+    const PictureFile& file = *package.Pictures();
+    for (size_t s = 0; s < file.slots.size(); ++s) {
+        if (!file.slots[s].hasPicture)
+            continue;
+        char suffix[48];
+        std::snprintf(suffix, sizeof suffix, "-item%zu-hole%zu.png", s / 9 + 1, s % 9 + 1);
+        const std::string path = dir + "/" + CourseFileName(k, id, suffix);
+        std::string error;
+        if (WritePicturePng(file.slots[s].picture, path, error)) {
+            ++written;
+        } else {
+            std::printf("%s: not written: %s\n", path.c_str(), error.c_str());
+        }
+    }
+    return written;
+}
+
+int Pictures(const std::vector<std::string>& args) {
+    auto a = Parse(args, "pictures", false, true);
+    if (!a)
+        return kExitUsage;
+    CoursePackage package;
+    if (!OpenPackage(package, *a->input, false) || !MakeDirectory(*a->output))
+        return kExitFailure;
+    size_t written = 0;
+    for (size_t k = 0; k < package.Index().blocks.size(); ++k) {
+        written += WritePictures(package, k, *a->output);
+    }
+    std::printf("%s: %zu pictures written\n", a->output->c_str(), written);
+    return kExitOk;
+}
+
+// Reads the written package back and builds every image an upload would build.
+bool Verify(const std::string& path) {
+    CoursePackage package;
+    if (!OpenPackage(package, path, true))
+        return false;
+    ImageBuffers buffers;
+    ImageResult dir = BuildDirectoryImage(package, buffers.image);
+    if (!dir) {
+        std::fprintf(stderr, "veldrant-cli: %s: directory image: %s\n", path.c_str(),
+                     dir.error.c_str());
+        return false;
+    }
+    for (size_t k = 0; k < package.Index().blocks.size(); ++k) {
+        package.ReadPictures(package.Index().blocks[k].id);
+        ImageResult r = BuildCourseImage(package, k, buffers.image, buffers.pool);
+        if (!r) {
+            std::fprintf(stderr, "veldrant-cli: %s: %s\n", path.c_str(), r.error.c_str());
+            return false;
+        }
+    }
+    std::printf("%s: %zu golf courses; directory image %zu bytes\n", path.c_str(),
+                package.Index().blocks.size(), dir.length);
+    return true;
+}
+
+int Pack(const std::vector<std::string>& args) {
+    auto a = Parse(args, "pack", false, true);
+    if (!a)
+        return kExitUsage;
+    std::ifstream in(*a->input, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "veldrant-cli: cannot read '%s'\n", a->input->c_str());
+        return kExitFailure;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    PackageDescription description;
+    std::string error;
+    if (!ParseDescription(text.str(), description, error) ||
+        !WritePackage(description, *a->output, error)) {
+        std::fprintf(stderr, "veldrant-cli: %s: %s\n", a->input->c_str(), error.c_str());
+        return kExitFailure;
+    }
+    if (!Verify(*a->output)) {
+        std::remove(a->output->c_str());
+        std::fprintf(stderr, "veldrant-cli: %s was not kept\n", a->output->c_str());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+const CommandRegistration kInspect{
+    {"course inspect", "PKG.zip [--json]", "print everything the reader reads from a package",
+     "Reads the course package PKG.zip as an upload would and prints every field it reads: the\n"
+     "index header, the area records, each golf course with its items and holes, its link\n"
+     "records (with the name table texts they refer to) and its picture table. Texts are shown\n"
+     "in UTF-8. --json prints the same as one JSON document.\n\n"
+     "Exit status 1 when the package cannot be read (the message says why).",
+     Inspect}};
+
+const CommandRegistration kImages{
+    {"course images", "PKG.zip -o DIR", "write the directory and course images an upload sends",
+     "Builds the directory image and one course image per golf course from PKG.zip, exactly\n"
+     "the bytes an upload would send to the watch, and writes them into DIR:\n"
+     "  directory.img                   the directory image\n"
+     "  course-NNNN-idID.img            the course image of the NNNN-th golf course of the index\n"
+     "  images.txt                      every image with its length, CRC-32 and golf course name\n"
+     "Golf courses whose image cannot be built are reported and skipped (exit status 1).",
+     Images}};
+
+const CommandRegistration kPictures{
+    {"course pictures", "PKG.zip -o DIR", "render the hole pictures of a package as PNG files",
+     "Reads every golf course's picture file from PKG.zip and writes each hole picture into\n"
+     "DIR as course-NNNN-idID-itemI-holeH.png, set bits black, the right way up.\n"
+     "Golf courses without a usable picture file are listed with the reason.",
+     Pictures}};
+
+const CommandRegistration kPack{
+    {"course pack", "DESCRIPTION.json -o PKG.zip", "write a course package from a description",
+     "Writes the course package PKG.zip from a JSON description of golf courses, areas,\n"
+     "items, holes, link tables and hole pictures (docs/course-description.md), then reads it\n"
+     "back and builds every image an upload would build. A description that breaks a limit,\n"
+     "or a package whose images cannot be built, is refused with the field or golf course named.",
+     Pack}};
+
+}  // namespace
+}  // namespace veldrant::cli

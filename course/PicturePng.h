@@ -1,0 +1,14 @@
+// Hole pictures as PNG files, for people to look at: set bits black, the rows turned the right
+// way up (the pictures are BMP files, which keep their bottom row first).
+#pragma once
+
+#include <string>
+
+#include "course/PackageData.h"
+
+namespace veldrant::course {
+
+// Writes a 1-bit greyscale PNG. Fails (with a message) for a picture without pixels.
+bool WritePicturePng(const Picture& picture, const std::string& path, std::string& error);
+
+}  // namespace veldrant::course
