@@ -1,0 +1,92 @@
+// veldrant-cli course update: the course data upload to the connected watch, with the desktop
+// page's messages and progress, and a summary of what the watch took.
+#include <atomic>
+#include <cstdio>
+
+#include "cli/Command.h"
+#include "cli/TerminalHost.h"
+#include "course/CourseUpload.h"
+
+namespace veldrant::cli {
+namespace {
+
+// The connected watch for the upload, followed as the desktop's watcher does: a removal notice
+// for the open interface closes the link, so the exchange under way fails at once.
+class UploadSession {
+public:
+    bool Open() {
+        link_.SetDiagnosticStream(nullptr);
+        if (!link_.Discover())
+            return false;
+        g_bConnected.store(1);
+        link_.RegisterArrivalRemoval([this](platform::HidNotice notice, const std::string& path) {
+            if (notice == platform::HidNotice::Removal && link_.IsCurrentDevice(path)) {
+                g_bConnected.store(0);
+                link_.Close();
+            }
+        });
+        return true;
+    }
+    ~UploadSession() {
+        link_.Close();
+        g_bConnected.store(0);
+    }
+    CDeviceLink& Link() { return link_; }
+
+private:
+    CDeviceLink link_;
+};
+
+void PrintSummary(const course::UploadSummary& s) {
+    std::printf("Golf courses: %u in the package, %u sent, %u skipped by the watch", s.golfCourses,
+                s.sent, s.skipped);
+    if (s.repeated)
+        std::printf(", %u sent again", s.repeated);
+    std::printf(" (%u blocks", s.blocks);
+    if (s.blockRetries)
+        std::printf(", %u tries repeated", s.blockRetries);
+    std::printf(").\n");
+}
+
+int Run(const std::vector<std::string>& args) {
+    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
+        std::fprintf(stderr, "veldrant-cli: course update needs exactly one PKG.zip\n");
+        return kExitUsage;
+    }
+    UploadSession watch;
+    if (!watch.Open()) {
+        std::fprintf(stderr,
+                     "veldrant-cli: no watch found. Connect the watch with its USB cable (or "
+                     "start veldrant-sim) and try again.\n");
+        return kExitNoWatch;
+    }
+    // The course worker learns of a removal from its failing exchanges, not from the flag.
+    TerminalHost host([] { return g_bConnected.load() != 0; });
+    course::UploadSummary summary = course::UpdateCourses(watch.Link(), host, args[0]);
+    host.Finish();
+    PrintSummary(summary);
+    if (!summary.ok) {
+        std::fprintf(stderr,
+                     "veldrant-cli: the upload stopped: %s. What the watch took so far stays; "
+                     "run the update again to finish it.\n",
+                     summary.failure.c_str());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+CommandRegistration updateCommand({
+    "course update",
+    "PKG.zip",
+    "write a course package's golf courses to the connected watch",
+    "Reads the course package, builds the directory image and one course image a golf course,\n"
+    "and writes them to the watch with a progress bar. The watch may skip golf courses it holds\n"
+    "already; a golf course it does not confirm is sent again (at most 10 times).\n"
+    "Keep the cable in until it ends; an upload can take many minutes.\n\n"
+    "Exit status: 0 when the watch took the whole package, 1 when the package cannot be read or\n"
+    "the upload stopped, 3 when no watch is connected.",
+    Run,
+});
+
+}  // namespace
+}  // namespace veldrant::cli

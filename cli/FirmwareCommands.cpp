@@ -1,0 +1,230 @@
+// veldrant-cli firmware check / firmware update: the firmware image check on its own, and the
+// update of the connected watch with the desktop page's messages and progress.
+#include <atomic>
+#include <cstdio>
+#include <optional>
+
+#include "cli/Command.h"
+#include "cli/TerminalHost.h"
+#include "firmware/FirmwareFile.h"
+#include "firmware/FirmwareImage.h"
+#include "firmware/FirmwareUpdate.h"
+#include "firmware/VersionQuery.h"
+
+namespace veldrant::cli {
+namespace {
+
+// The connected watch for one command: found once, and followed as the desktop's watcher does
+// (a removal notice for the open interface closes the link and clears the connected flag, which
+// the update tests before each block).
+class WatchSession {
+public:
+    bool Open() {
+        link_.SetDiagnosticStream(nullptr);
+        if (!link_.Discover())
+            return false;
+        connected_.store(true);
+        g_bConnected.store(1);
+        link_.RegisterArrivalRemoval([this](platform::HidNotice notice, const std::string& path) {
+            if (notice == platform::HidNotice::Removal && link_.IsCurrentDevice(path)) {
+                connected_.store(false);
+                g_bConnected.store(0);
+                link_.Close();
+            }
+        });
+        return true;
+    }
+    ~WatchSession() {
+        link_.Close();
+        g_bConnected.store(0);
+    }
+    CDeviceLink& Link() { return link_; }
+    bool Connected() const { return connected_.load(); }
+
+private:
+    CDeviceLink link_;
+    std::atomic<bool> connected_{false};
+};
+
+int NoWatch() {
+    std::fprintf(stderr,
+                 "veldrant-cli: no watch found. Connect the watch with its USB cable (or start "
+                 "veldrant-sim) and try again.\n");
+    return kExitNoWatch;
+}
+
+std::string ModelLabel(size_t row) {
+    std::string name(g_DeviceTable[row].Name());
+    return "row " + std::to_string(row) + " (" + (name.empty() ? "marker form" : name) + ")";
+}
+
+// --model ROW|NAME: a row of the device table by number or by identity name.
+std::optional<size_t> FindModel(const std::string& text) {
+    for (size_t row = 0; row < g_DeviceTable.size(); ++row) {
+        if (text == std::to_string(row) || (row > 0 && text == g_DeviceTable[row].Name())) {
+            return row;
+        }
+    }
+    return std::nullopt;
+}
+
+void ShowLoadFailure(TerminalHost& host, firmware::LoadOutcome outcome) {
+    firmware::LoadMessage m = firmware::MessageFor(outcome);
+    host.ShowMessage(std::string(m.text), std::string(m.caption), ops::MessageIcon::Error);
+}
+
+// What the image says of itself, for a person deciding which watch it is for.
+void Describe(const std::string& path, const firmware::CFirmwareFile& file) {
+    std::printf("%s: %u bytes\n", path.c_str(), file.Length());
+    std::string_view name = firmware::NameFieldOf(file.Data(), file.Length());
+    bool marker = file.Length() >= firmware::kMarkerTrailerSize &&
+                  std::string_view(reinterpret_cast<const char*>(file.Data()) + file.Length() -
+                                       firmware::kMarkerFromEnd,
+                                   firmware::kFirmwareMarker.size()) == firmware::kFirmwareMarker;
+    if (marker)
+        std::printf("  trailer: marker form (\"_QMX_WATCH_FW_\")\n");
+    if (!name.empty()) {
+        std::printf("  trailer: name form for \"%.*s\"\n", int(name.size()), name.data());
+    }
+}
+
+int Check(const std::vector<std::string>& args) {
+    std::optional<std::string> path, modelText;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--model" && i + 1 < args.size()) {
+            modelText = args[++i];
+        } else if (!args[i].empty() && args[i][0] != '-' && !path) {
+            path = args[i];
+        } else {
+            std::fprintf(stderr, "veldrant-cli: unexpected '%s'\n", args[i].c_str());
+            return kExitUsage;
+        }
+    }
+    if (!path) {
+        std::fprintf(stderr, "veldrant-cli: firmware check needs FILE\n");
+        return kExitUsage;
+    }
+    std::optional<size_t> model;
+    if (modelText && !(model = FindModel(*modelText))) {
+        std::fprintf(stderr,
+                     "veldrant-cli: unknown model '%s': expected 0, 1, 2, 3, QMX_KV_WATCH_F, "
+                     "QMX_KV_WATCH_A or QMX_KVT_2700\n",
+                     modelText->c_str());
+        return kExitUsage;
+    }
+    TerminalHost host([] { return false; });
+    firmware::CFirmwareFile file;
+    firmware::LoadOutcome load = file.Open(*path);
+    if (load == firmware::LoadOutcome::Ok)
+        load = file.Read();
+    if (load != firmware::LoadOutcome::Ok) {
+        ShowLoadFailure(host, load);
+        return kExitFailure;
+    }
+    Describe(*path, file);
+    bool fitsWanted = false;
+    for (size_t row = 0; row < g_DeviceTable.size(); ++row) {
+        if (model && row != *model)
+            continue;
+        bool fits = firmware::CheckFirmwareImage(g_DeviceTable[row].Name(), file.Data(),
+                                                 file.Length()) == 1;
+        std::printf("  %s: %s\n", ModelLabel(row).c_str(), fits ? "fits" : "does not fit");
+        fitsWanted = fitsWanted || fits;
+    }
+    if (!model) {
+        // The check the update would make: against the watch that is connected, if one is.
+        WatchSession watch;
+        if (watch.Open()) {
+            std::string name(watch.Link().m_Identity.Name());
+            bool fits = firmware::CheckFirmwareImage(name, file.Data(), file.Length()) == 1;
+            std::printf("  connected watch, %s: %s\n",
+                        ModelLabel(watch.Link().m_Identity.wRowNumber).c_str(),
+                        fits ? "fits" : "does not fit");
+            fitsWanted = fits;
+        }
+    }
+    if (!fitsWanted) {
+        ShowLoadFailure(host, firmware::LoadOutcome::Incorrect);
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+// The closing line for each way an update ends; the exit status.
+int Report(const firmware::UpdateResult& r, CDeviceLink& link) {
+    using firmware::UpdateOutcome;
+    switch (r.outcome) {
+        case UpdateOutcome::Done: {
+            std::printf("Firmware written: %u bytes in %u blocks", r.length, r.blockCount);
+            if (r.retries)
+                std::printf(" (%u sent twice)", r.retries);
+            std::printf(".\n");
+            if (auto version = firmware::QueryFirmwareVersion(link)) {
+                std::printf("The watch reports %s.\n", version->c_str());
+            }
+            return kExitOk;
+        }
+        case UpdateOutcome::FileFailed:
+            return kExitFailure;
+        case UpdateOutcome::StartFailed:
+            std::fprintf(stderr,
+                         "veldrant-cli: the watch did not accept the start of the update; nothing "
+                         "was written. Check the cable and try again.\n");
+            return kExitFailure;
+        case UpdateOutcome::BlockFailed:
+            std::fprintf(stderr,
+                         "veldrant-cli: block %u of %u failed twice; the watch's firmware is "
+                         "incomplete. Reconnect the watch and run the update again.\n",
+                         r.blocksSent, r.blockCount);
+            return kExitFailure;
+        case UpdateOutcome::DeviceRemoved:
+            std::fprintf(stderr,
+                         "veldrant-cli: the watch went away after %u of %u blocks; its firmware "
+                         "is incomplete. Reconnect it and run the update again.\n",
+                         r.blocksSent, r.blockCount);
+            return kExitFailure;
+    }
+    return kExitFailure;
+}
+
+int Update(const std::vector<std::string>& args) {
+    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
+        std::fprintf(stderr, "veldrant-cli: firmware update needs exactly one FILE\n");
+        return kExitUsage;
+    }
+    WatchSession watch;
+    if (!watch.Open())
+        return NoWatch();
+    TerminalHost host([&watch] { return watch.Connected(); });
+    firmware::UpdateResult result = firmware::UpdateFirmware(watch.Link(), host, args[0]);
+    host.Finish();
+    return Report(result, watch.Link());
+}
+
+CommandRegistration checkCommand({
+    "firmware check",
+    "FILE [--model ROW|NAME]",
+    "check a firmware image file without a watch",
+    "Reads FILE and checks its trailer and CRC-16 as the update does before it sends anything.\n"
+    "With --model, checks it for that model only (0 is the watch whose image carries the\n"
+    "\"_QMX_WATCH_FW_\" marker; 1, 2, 3 or QMX_KV_WATCH_F, QMX_KV_WATCH_A, QMX_KVT_2700 are the\n"
+    "watches whose image carries their name); without it, tells which known models it fits.\n\n"
+    "Exit status: 0 when the image fits (the given model, or at least one), 1 when it does not\n"
+    "or cannot be read, 2 for a bad command line.",
+    Check,
+});
+
+CommandRegistration updateCommand({
+    "firmware update",
+    "FILE",
+    "write a firmware image to the connected watch",
+    "Checks FILE against the connected watch and writes it in blocks, with a progress bar.\n"
+    "Keep the cable in until it ends: a watch unplugged part way keeps an incomplete firmware\n"
+    "image until the update is run again.\n\n"
+    "Exit status: 0 when every block was accepted, 1 when the file does not fit or the\n"
+    "transfer failed, 3 when no watch is connected.",
+    Update,
+});
+
+}  // namespace
+}  // namespace veldrant::cli
