@@ -242,6 +242,32 @@ TEST_F(CourseUploadTest, BlockFailingTenTimesFailsTheUpload) {
     ExpectReleased();
 }
 
+// A golf course whose image the builder refuses (more distinct name A texts than an image
+// holds) stops the upload there: the golf courses before it stay on the watch.
+TEST_F(CourseUploadTest, GolfCourseThatCannotBeBuiltStopsTheUploadThere) {
+    PackageDescription d = test::Package(3);
+    d.nameTableA.clear();
+    for (int i = 0; i < 120; ++i)
+        d.nameTableA.push_back("A" + std::to_string(i));
+    std::vector<LinkDescription> many;
+    for (uint8_t i = 0; i < 51; ++i) {
+        many.push_back({1, 1, {0, 1}, {uint8_t(2 * i), uint8_t(2 * i + 1)}, 0, {0, 0}});
+    }
+    d.golfCourses[1].links = many;  // 102 distinct name A references
+    auto members = BuildPlainMembers(d);
+    EncipherMembers(members);
+    std::string error;
+    ASSERT_TRUE(WriteZip(Path("toomany.zip"), members, error)) << error;
+    UploadSummary s = Upload(Path("toomany.zip"));
+    EXPECT_FALSE(s.ok);
+    EXPECT_NE(s.failure.find("golf course 1001 cannot be built"), std::string::npos) << s.failure;
+    EXPECT_EQ(s.sent, 1u);
+    EXPECT_EQ(Steps(Step::CourseBegin).size(), 1u);
+    EXPECT_TRUE(Steps(Step::End).empty());
+    ExpectFailedWithMessage();
+    ExpectReleased();
+}
+
 TEST_F(CourseUploadTest, PackagesTheReaderRefusesSendNothing) {
     // Not a zip at all.
     std::string junk = Path("junk.zip");
