@@ -1,5 +1,6 @@
 #include "marks/MarkExport.h"
 
+#include <algorithm>
 #include <bitset>
 #include <optional>
 #include <string>
