@@ -29,7 +29,7 @@ std::chrono::milliseconds Remaining(std::chrono::steady_clock::time_point deadli
 }
 
 WaitResult WaitFd(int fd, short events, const CancelEvent& cancel,
-                  std::chrono::milliseconds timeout) {
+                  std::chrono::milliseconds timeout, Hangup hangup) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         pollfd fds[2] = {{fd, events, 0}, {cancel.Fd(), POLLIN, 0}};
@@ -42,9 +42,12 @@ WaitResult WaitFd(int fd, short events, const CancelEvent& cancel,
         }
         if (cancel.Valid() && (fds[1].revents & POLLIN))
             return WaitResult::Cancelled;
+        const short gone = POLLERR | POLLHUP | POLLNVAL;
+        if (hangup == Hangup::Wins && (fds[0].revents & gone))
+            return WaitResult::Hangup;
         if (fds[0].revents & events)
             return WaitResult::Ready;
-        if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL))
+        if (fds[0].revents & gone)
             return WaitResult::Hangup;
         if (n == 0 || wait == 0)
             return WaitResult::Timeout;

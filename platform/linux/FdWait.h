@@ -32,10 +32,15 @@ enum class WaitResult {
     Error,
 };
 
+enum class Hangup {
+    AfterData,  // sockets: queued packets are still read; the read then sees the end
+    Wins,       // hidraw: POLLERR, POLLHUP or POLLNVAL means the device is gone
+};
+
 // Waits until `fd` shows `events` (POLLIN or POLLOUT), the cancel event is signalled or the
 // time-out passes. A time-out of 0 only looks. Restarts after signals with what remains.
 WaitResult WaitFd(int fd, short events, const CancelEvent& cancel,
-                  std::chrono::milliseconds timeout);
+                  std::chrono::milliseconds timeout, Hangup hangup = Hangup::AfterData);
 
 // Remaining milliseconds until `deadline`, 0 when it has passed.
 std::chrono::milliseconds Remaining(std::chrono::steady_clock::time_point deadline);
