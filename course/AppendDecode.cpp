@@ -115,7 +115,8 @@ bool DecodeAppend(std::span<uint8_t> m, AppendData& out, DecodeError& error) {
                                   " sections runs past the end of the file");
     }
     const auto key = MemberKey(MemberKind::Append, m);
-    Rc4(key).Apply(m.subspan(L::kAppendDirectory, directory));
+    Rc4FreshStreams fresh(key);
+    fresh.Apply(m.subspan(L::kAppendDirectory, directory));
     size_t pos = L::kAppendDirectory + directory;
     std::span<const uint8_t> linkSection;
     for (size_t s = 0; s < sections; ++s) {
@@ -129,7 +130,7 @@ bool DecodeAppend(std::span<uint8_t> m, AppendData& out, DecodeError& error) {
                                       " bytes) runs past the end of the file");
         }
         auto section = m.subspan(pos, length);
-        Rc4(key).Apply(section);
+        fresh.Apply(section);
         NoteSection(kind, section, out, linkSection);
         pos += length;
     }

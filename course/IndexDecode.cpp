@@ -109,7 +109,8 @@ bool Decipher(std::span<uint8_t> m, IndexHeader& h, DecodeError& error) {
                                   std::to_string(h.areaTableOffset) +
                                   ") runs past the end of the file");
     }
-    Rc4(key).Apply(m.subspan(h.areaTableOffset, static_cast<size_t>(areaBytes)));
+    Rc4FreshStreams fresh(key);
+    fresh.Apply(m.subspan(h.areaTableOffset, static_cast<size_t>(areaBytes)));
     for (size_t i = 0; i < h.courseCount; ++i) {
         // Read the record now: a block deciphered before may have covered it.
         CourseRecord c = ReadCourseRecord(
@@ -118,7 +119,7 @@ bool Decipher(std::span<uint8_t> m, IndexHeader& h, DecodeError& error) {
         if (!BlockRange(h, c, m.size(), i, start, error)) {
             return false;
         }
-        Rc4(key).Apply(m.subspan(start, c.blockLength));
+        fresh.Apply(m.subspan(start, c.blockLength));
     }
     return true;
 }

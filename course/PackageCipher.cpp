@@ -64,9 +64,10 @@ void EncipherIndex(std::span<uint8_t> m) {
     Rc4 stream(key);
     stream.Apply(m.subspan(L::kIndexStreamStart, L::kIndexHeaderSize - L::kIndexStreamStart));
     stream.Apply(Clip(m, table));
-    Rc4(key).Apply(Clip(m, areas));
+    Rc4FreshStreams fresh(key);
+    fresh.Apply(Clip(m, areas));
     for (const Range& b : blocks) {
-        Rc4(key).Apply(Clip(m, b));
+        fresh.Apply(Clip(m, b));
     }
 }
 
@@ -87,9 +88,10 @@ void EncipherAppend(std::span<uint8_t> m) {
         pos += length;
     }
     const auto key = MemberKey(MemberKind::Append, m);
-    Rc4(key).Apply(Clip(m, directory));
+    Rc4FreshStreams fresh(key);
+    fresh.Apply(Clip(m, directory));
     for (const Range& p : parts) {
-        Rc4(key).Apply(Clip(m, p));
+        fresh.Apply(Clip(m, p));
     }
 }
 
@@ -111,8 +113,9 @@ void EncipherPictures(std::span<uint8_t> m) {
     Rc4 stream(key);
     stream.Apply(m.subspan(L::kPictureItemCount, 2));
     stream.Apply(Clip(m, table));
+    Rc4FreshStreams fresh(key);
     for (const Range& r : records) {
-        Rc4(key).Apply(Clip(m, r));
+        fresh.Apply(Clip(m, r));
     }
 }
 

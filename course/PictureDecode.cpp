@@ -103,6 +103,7 @@ bool DecodePictures(std::span<uint8_t> m, PictureFile& out, DecodeError& error) 
     const size_t areaStart = L::kPictureTable + tableBytes;
     auto area = m.subspan(areaStart);
     out.slots.resize(slots);
+    Rc4FreshStreams fresh(key);
     size_t pos = 0;
     for (size_t n = 0; n < slots; ++n) {
         auto entry = m.subspan(L::kPictureTable + n * L::kPictureEntrySize, L::kPictureEntrySize);
@@ -111,7 +112,7 @@ bool DecodePictures(std::span<uint8_t> m, PictureFile& out, DecodeError& error) 
         if (!RangeFits(pos, out.slots[n].recordLength, area.size())) {
             return Damaged(error, SlotName(n) + " runs past the end of the file");
         }
-        Rc4(key).Apply(area.subspan(pos, out.slots[n].recordLength));
+        fresh.Apply(area.subspan(pos, out.slots[n].recordLength));
         pos += out.slots[n].recordLength;
     }
     for (size_t n = 0; n < slots; ++n) {

@@ -54,6 +54,19 @@ TEST(Rc4, AStreamContinuedOverTwoRangesEqualsOneRunOverBoth) {
     EXPECT_NE(fresh, whole);
 }
 
+TEST(Rc4, FreshStreamsOfOneKeyEachEqualANewStreamOverTheirRange) {
+    const std::vector<uint8_t> key = Bytes("fedcba9876543210");
+    Rc4FreshStreams fresh(key);
+    for (size_t length : {5u, 0u, 300u, 17u, 1024u, 1u}) {
+        std::vector<uint8_t> want(length), got(length);
+        for (size_t i = 0; i < length; ++i)
+            want[i] = got[i] = static_cast<uint8_t>(i * 31);
+        Rc4(key).Apply(want);
+        fresh.Apply(got);
+        EXPECT_EQ(got, want) << length;
+    }
+}
+
 TEST(CipherKeys, AKeyIsTheKindsTextFollowedByTheMembersFirstEightBytes) {
     const std::vector<uint8_t> member = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     for (MemberKind kind : {MemberKind::Index, MemberKind::Append, MemberKind::Picture}) {
@@ -77,6 +90,10 @@ TEST(Crc32Mpeg2, CheckValueAndAgreementWithABitwiseComputation) {
     std::vector<uint8_t> data(1000);
     for (size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<uint8_t>(i * 131 + 7);
+    for (size_t length = 0; length <= 40; ++length) {
+        const auto part = std::span(data).subspan(3, length);  // unaligned starts and tails
+        EXPECT_EQ(Crc32Mpeg2(part), BitwiseCrc32Mpeg2(part)) << length;
+    }
     EXPECT_EQ(Crc32Mpeg2(data), BitwiseCrc32Mpeg2(data));
     // Continuing a CRC over a second part equals one run over both.
     EXPECT_EQ(Crc32Mpeg2(std::span(data).subspan(400), Crc32Mpeg2(std::span(data).first(400))),
