@@ -1,0 +1,74 @@
+#include "cli/Connect.h"
+
+#include <cstdio>
+#include <thread>
+
+#include "cli/Command.h"
+#include "ops/OperationHost.h"
+#include "platform/SimProtocol.h"
+
+namespace veldrant::cli {
+
+WatchSession::WatchSession() : WatchSession(std::make_unique<CDeviceLink>()) {}
+
+WatchSession::WatchSession(std::unique_ptr<CDeviceLink> link) : link_(std::move(link)) {
+    // stdout carries the command's answer; the link's one diagnostic line goes beside it.
+    link_->SetDiagnosticStream(stderr);
+}
+
+WatchSession::~WatchSession() {
+    link_->Close();
+    g_bConnected.store(0);
+}
+
+int WatchSession::Open(std::chrono::milliseconds window) {
+    // Notices first, so that a removal right after discovery is not missed.
+    link_->RegisterArrivalRemoval([this](platform::HidNotice notice, const std::string& path) {
+        if (notice == platform::HidNotice::Removal && link_->IsCurrentDevice(path)) {
+            connected_.store(false);
+            g_bConnected.store(0);
+            link_->Close();
+        }
+    });
+    const auto until = std::chrono::steady_clock::now() + window;
+    while (!link_->Discover()) {
+        if (std::chrono::steady_clock::now() >= until) {
+            int code = kExitNoWatch;
+            std::string message = NoWatchMessage(link_->LastDiscovery(), &code);
+            std::fprintf(stderr, "%s", message.c_str());
+            return code;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    connected_.store(true);
+    g_bConnected.store(1);
+    return kExitOk;
+}
+
+std::string NoWatchMessage(const std::vector<CDeviceLink::InterfaceReport>& seen, int* exitCode) {
+    std::string text = std::string(ops::kTextCheckConnection) + "\n";
+    *exitCode = kExitNoWatch;
+    for (const auto& r : seen) {
+        if (r.error == platform::OpenError::PermissionDenied) {
+            *exitCode = kExitPermission;
+            return text + "veldrant-cli: " + r.path +
+                   " cannot be opened: permission denied.\n"
+                   "Install the udev rule that gives the logged-in user access to the watch:\n"
+                   "  sudo cp platform/linux/70-veldrant.rules /etc/udev/rules.d/\n"
+                   "  sudo udevadm control --reload && sudo udevadm trigger\n"
+                   "(see 'Access to the watch' in the README).\n";
+        }
+    }
+    for (const auto& r : seen) {
+        if (r.tableRow >= 0) {
+            return text + "veldrant-cli: a watch at " + r.path + " was not usable: " + r.verdict +
+                   ".\n'veldrant-cli devices' lists what was found.\n";
+        }
+    }
+    return text +
+           "veldrant-cli: no watch found. Connect the watch with its USB cable, or start a "
+           "simulated one\n(veldrant-sim; simulated watches are looked for in " +
+           platform::SimDirectory() + ").\n";
+}
+
+}  // namespace veldrant::cli

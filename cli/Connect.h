@@ -1,0 +1,44 @@
+// Finding the watch from a command, as the desktop's watcher does: Discover over every
+// transport (a short retry window covers a watch or simulator that is just coming up), then the
+// removal of the open interface followed like OnDeviceChange: close the link, drop the flag.
+// When nothing is found, the person is told why and what to do (plug in, udev rule, simulator).
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "devicelink/DeviceLink.h"
+
+namespace veldrant::cli {
+
+inline constexpr std::chrono::milliseconds kConnectWindow{1500};
+
+class WatchSession {
+public:
+    WatchSession();  // every transport of this platform
+    explicit WatchSession(std::unique_ptr<CDeviceLink> link);
+    ~WatchSession();
+    WatchSession(const WatchSession&) = delete;
+    WatchSession& operator=(const WatchSession&) = delete;
+
+    // kExitOk with the link open and g_bConnected 1; otherwise the reason is on stderr and the
+    // exit code (kExitNoWatch, kExitPermission) is returned.
+    int Open(std::chrono::milliseconds window = kConnectWindow);
+    CDeviceLink& Link() { return *link_; }
+    // False once the watch was pulled out.
+    bool Connected() const { return connected_.load(); }
+
+private:
+    std::unique_ptr<CDeviceLink> link_;
+    std::atomic<bool> connected_{false};
+};
+
+// What to tell a person when discovery found no usable watch, from what it saw; *exitCode
+// gets kExitPermission when a device node could not be opened for lack of permission, else
+// kExitNoWatch.
+std::string NoWatchMessage(const std::vector<CDeviceLink::InterfaceReport>& seen, int* exitCode);
+
+}  // namespace veldrant::cli

@@ -1,0 +1,133 @@
+// "devices" and "info": what HID interfaces look like watches, and which watch is connected.
+#include <cstdio>
+#include <vector>
+
+#include "cli/Command.h"
+#include "cli/Connect.h"
+#include "devicelink/VersionText.h"
+#include "platform/SimProtocol.h"
+
+namespace veldrant::cli {
+namespace {
+
+std::string Hex4(uint16_t v) {
+    char text[8];
+    std::snprintf(text, sizeof(text), "%04X", unsigned(v));
+    return text;
+}
+
+void PrintInterface(const CDeviceLink::InterfaceReport& r) {
+    std::printf("%-6s %s\n", r.transport.c_str(), r.path.c_str());
+    if (r.ids) {
+        std::printf("       ids %s:%s release %s", Hex4(r.ids->vendorId).c_str(),
+                    Hex4(r.ids->productId).c_str(), Hex4(r.ids->release).c_str());
+        if (r.tableRow >= 0) {
+            std::string name(g_DeviceTable[size_t(r.tableRow)].Name());
+            std::printf(", table row %d%s", r.tableRow, name.empty() ? "" : (" " + name).c_str());
+        }
+        std::printf("\n");
+    }
+    if (r.inputLength || r.outputLength) {
+        std::printf("       report length %u in / %u out\n", r.inputLength, r.outputLength);
+    }
+    std::printf("       %s: %s\n", r.confirmed ? "confirmed" : "not usable", r.verdict.c_str());
+}
+
+int RunDevices(const std::vector<std::string>& args) {
+    bool all = false;
+    for (const std::string& a : args) {
+        if (a != "--all") {
+            std::fprintf(stderr, "veldrant-cli devices: unknown argument '%s'\n", a.c_str());
+            return kExitUsage;
+        }
+        all = true;
+    }
+    CDeviceLink link;
+    link.SetDiagnosticStream(nullptr);
+    std::vector<CDeviceLink::InterfaceReport> seen = link.Survey();
+    int shown = 0, confirmed = 0, denied = 0;
+    for (const auto& r : seen) {
+        bool maybeWatch = r.tableRow >= 0 || r.error == platform::OpenError::PermissionDenied;
+        if (!all && !maybeWatch)
+            continue;
+        PrintInterface(r);
+        ++shown;
+        confirmed += r.confirmed ? 1 : 0;
+        denied += r.error == platform::OpenError::PermissionDenied ? 1 : 0;
+    }
+    if (shown == 0) {
+        std::printf("No watch among %zu HID interface%s (simulated watches: %s).\n", seen.size(),
+                    seen.size() == 1 ? "" : "s", platform::SimDirectory().c_str());
+    }
+    if (confirmed > 0)
+        return kExitOk;
+    if (denied > 0) {
+        int code;
+        std::fprintf(stderr, "%s", NoWatchMessage(seen, &code).c_str());
+        return kExitPermission;
+    }
+    return kExitNoWatch;
+}
+
+int RunInfo(const std::vector<std::string>& args) {
+    bool verbose = false;
+    for (const std::string& a : args) {
+        if (a != "--verbose" && a != "-v") {
+            std::fprintf(stderr, "veldrant-cli info: unknown argument '%s'\n", a.c_str());
+            return kExitUsage;
+        }
+        verbose = true;
+    }
+    WatchSession session;
+    if (int rc = session.Open(); rc != kExitOk)
+        return rc;
+    CDeviceLink& link = session.Link();
+    std::string name(link.m_Identity.Name());
+    int row = link.m_Identity.wRowNumber;
+    // The firmware page's version query: code 1, block 0.
+    std::vector<uint8_t> reply(link.m_dwHIDPacketSize);
+    link.m_nCommand = CMD_FW_VERSION;
+    bool answered = link.RequestBlock(reply.data(), 0) == 1;
+    std::printf("%s\n", name.empty() ? "(no identity name: table row 0)" : name.c_str());
+    if (answered)
+        std::printf("%s\n", FirmwareVersionText(reply.data()).c_str());
+    if (verbose) {
+        std::printf("table row %d, %s, report length %u (payload %u)\n", row,
+                    link.DevicePath().c_str(), unsigned(link.m_dwReportLength),
+                    unsigned(link.m_dwHIDPacketSize));
+    }
+    if (!answered) {
+        std::fprintf(stderr,
+                     "veldrant-cli: the watch did not answer the firmware version "
+                     "request (command 1).\n");
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+CommandRegistration devices({
+    "devices",
+    "[--all]",
+    "list the HID interfaces that look like a watch, and what became of each",
+    "Lists the HID interfaces of every transport (the kernel's hidraw nodes, then simulated\n"
+    "watches) whose ids match a known watch: transport, path, ids, report length, and whether\n"
+    "the watch's identity was confirmed, or why not. Each matching interface is opened briefly.\n\n"
+    "  --all   list every HID interface, also those of other devices\n\n"
+    "Exit codes: 0 a confirmed watch is present, 3 none, 4 a device node cannot be opened\n"
+    "for lack of permission (see the README on the udev rule).",
+    RunDevices,
+});
+
+CommandRegistration info({
+    "info",
+    "[--verbose]",
+    "show the connected watch's identity name and firmware version",
+    "Finds the watch as the desktop application does, and prints its identity name and its\n"
+    "firmware version as the firmware page shows it.\n\n"
+    "  -v, --verbose   also the table row, the interface path and the report length\n\n"
+    "Exit codes: 0 done, 1 the watch did not answer, 3 no watch, 4 permission denied.",
+    RunInfo,
+});
+
+}  // namespace
+}  // namespace veldrant::cli
