@@ -2,7 +2,6 @@
 // file, and the same CSV made offline from mark-set and score bytes saved earlier.
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include <optional>
 
 #include "cli/Command.h"
+#include "cli/Connect.h"
 #include "cli/TerminalHost.h"
 #include "marks/MarkExport.h"
 #include "marks/MarkImport.h"
@@ -151,40 +151,6 @@ CommandRegistration convertCommand({
     RunConvert,
 });
 
-// Finds and opens the watch, and follows its removal as the desktop's watcher does: a removal
-// notice for the open interface closes the link and drops the connected flag.
-class WatchConnection {
-public:
-    int Open() {
-        if (!link_.Discover()) {
-            std::fprintf(stderr,
-                         "veldrant-cli: no watch found. Connect the watch with its USB cable (or "
-                         "start veldrant-sim) and try again.\n");
-            return kExitNoWatch;
-        }
-        connected_.store(true);
-        g_bConnected.store(1);
-        link_.RegisterArrivalRemoval([this](platform::HidNotice notice, const std::string& path) {
-            if (notice == platform::HidNotice::Removal && link_.IsCurrentDevice(path)) {
-                connected_.store(false);
-                g_bConnected.store(0);
-                link_.Close();
-            }
-        });
-        return kExitOk;
-    }
-    ~WatchConnection() {
-        link_.Close();
-        g_bConnected.store(0);
-    }
-    CDeviceLink& Link() { return link_; }
-    bool Connected() const { return connected_.load(); }
-
-private:
-    CDeviceLink link_;
-    std::atomic<bool> connected_{false};
-};
-
 // The terminal as the mark import's host: the save dialog's answer is fixed beforehand.
 class CliMarkHost : public marks::IMarkImportHost {
 public:
@@ -318,7 +284,7 @@ int RunExport(const std::vector<std::string>& args) {
     if (a.rawDir && !raw.emplace(*a.rawDir).Prepare())
         return kExitFailure;
 
-    WatchConnection watch;
+    WatchSession watch;
     if (int code = watch.Open(); code != kExitOk)
         return code;
     TerminalHost terminal([&watch] { return watch.Connected(); });
