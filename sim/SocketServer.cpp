@@ -19,11 +19,18 @@ namespace veldrant::sim {
 
 using platform::linux_fd::CancelEvent;
 
+struct SocketServer::Connection {
+    Fd socket;
+    std::thread thread;
+    std::atomic<bool> done{false};
+};
+
 // One plugged-in period: the listening socket, the connections and the stop event.
 struct SocketServer::Loop {
     Fd listener;
-    std::vector<Fd> connections;
+    std::vector<std::unique_ptr<Connection>> connections;
     CancelEvent stop;
+    std::atomic<bool> pulled{false};  // the watch pulled itself out (Action::Unplug)
     std::array<uint8_t, platform::kSimHelloSize> hello{};
     size_t maxReport = 0;
     std::function<void()> onSelfUnplug;
@@ -123,71 +130,72 @@ bool SocketServer::Plug(std::string* error) {
 }
 
 void SocketServer::AcceptOne(Loop& l) {
-    Fd c(accept4(l.listener.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
-    if (!c)
+    // Connections that the host closed are done: let their threads go.
+    std::erase_if(l.connections, [](const std::unique_ptr<Connection>& c) {
+        if (!c->done.load())
+            return false;
+        c->thread.join();
+        return true;
+    });
+    Fd fd(accept4(l.listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));  // blocking: see below
+    if (!fd)
         return;
-    if (send(c.Get(), l.hello.data(), l.hello.size(), MSG_NOSIGNAL | MSG_DONTWAIT) !=
-        ssize_t(l.hello.size())) {
+    if (send(fd.Get(), l.hello.data(), l.hello.size(), MSG_NOSIGNAL) != ssize_t(l.hello.size())) {
         return;
     }
     ++accepted_;
+    auto c = std::make_unique<Connection>();
+    c->socket = std::move(fd);
+    Connection* raw = c.get();
+    c->thread = std::thread([this, &l, raw] { ServeConnection(l, *raw); });
     l.connections.push_back(std::move(c));
 }
 
-bool SocketServer::ServeOne(Fd& c, std::vector<uint8_t>& in, std::vector<uint8_t>& out) {
-    ssize_t n = recv(c.Get(), in.data(), in.size(), MSG_DONTWAIT | MSG_TRUNC);
-    if (n < 0 && (errno == EAGAIN || errno == EINTR))
-        return false;
-    if (n <= 0) {
-        c.Reset();  // the host closed its end
-        return false;
+void SocketServer::ServeConnection(Loop& l, Connection& c) {
+    std::vector<uint8_t> in(l.maxReport), out;
+    for (;;) {
+        ssize_t n = recv(c.socket.Get(), in.data(), in.size(), MSG_TRUNC);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;  // the host closed its end, or the watch is being unplugged
+        // A packet longer than the buffer arrives cut but with its real length: the watch then
+        // refuses it for its length.
+        Action action = watch_->Process(in.data(), size_t(n), out);
+        if (action == Action::Reply)
+            send(c.socket.Get(), out.data(), out.size(), MSG_NOSIGNAL);
+        if (action == Action::Unplug) {
+            l.pulled.store(true);
+            l.stop.Signal();
+            break;
+        }
     }
-    // A packet longer than the buffer arrives cut but with its real length: the watch then
-    // refuses it for its length.
-    switch (watch_->Process(in.data(), size_t(n), out)) {
-        case Action::Reply:
-            send(c.Get(), out.data(), out.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-            return false;
-        case Action::Silent:
-            return false;
-        case Action::Unplug:
-            return true;
-    }
-    return false;
+    c.done.store(true);
 }
 
 void SocketServer::Serve(Loop& l) {
-    std::vector<uint8_t> in(l.maxReport), out;
-    std::vector<pollfd> fds;
-    bool pulled = false;
-    while (!pulled) {
-        fds.clear();
-        fds.push_back({l.stop.Fd(), POLLIN, 0});
-        fds.push_back({l.listener.Get(), POLLIN, 0});
-        for (const Fd& c : l.connections)
-            fds.push_back({c.Get(), POLLIN, 0});
-        if (poll(fds.data(), fds.size(), -1) < 0) {
+    for (;;) {
+        pollfd fds[2] = {{l.stop.Fd(), POLLIN, 0}, {l.listener.Get(), POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
             break;
         }
         if (fds[0].revents)
             break;
-        size_t count = l.connections.size();
-        for (size_t i = 0; i < count && !pulled; ++i) {
-            if (fds[i + 2].revents)
-                pulled = ServeOne(l.connections[i], in, out);
-        }
-        std::erase_if(l.connections, [](const Fd& c) { return !c; });
         if (fds[1].revents & POLLIN)
             AcceptOne(l);
     }
     // Unplugged: first the socket file goes, then every connection.
     unlink(path_.c_str());
-    l.connections.clear();
     l.listener.Reset();
+    for (auto& c : l.connections)
+        shutdown(c->socket.Get(), SHUT_RDWR);
+    for (auto& c : l.connections)
+        c->thread.join();
+    l.connections.clear();
     plugged_.store(false);
-    if (pulled && l.onSelfUnplug)
+    if (l.pulled.load() && l.onSelfUnplug)
         l.onSelfUnplug();
 }
 

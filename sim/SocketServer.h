@@ -1,5 +1,6 @@
 // Serves one simulated watch as <dir>/<name>.hid by the protocol of platform/SimProtocol.h,
-// on a thread of its own. Tests start one on a temporary directory; veldrant-sim runs one.
+// on threads of its own (one listening, one per connection). Tests start one on a temporary
+// directory; veldrant-sim runs one.
 //
 //   auto watch = std::make_shared<sim::Watch>();
 //   sim::SocketServer server(watch, {.directory = dir});
@@ -55,11 +56,13 @@ public:
 
 private:
     struct Loop;
+    struct Connection;
     void Join();
+    // The listening thread: accepts connections, and tears everything down on unplug.
     void Serve(Loop& loop);
     void AcceptOne(Loop& loop);
-    // Answers what one connection sent; true when the watch pulls itself out.
-    bool ServeOne(Fd& connection, std::vector<uint8_t>& in, std::vector<uint8_t>& out);
+    // One thread per connection, blocked in recv: a request is answered as soon as it lands.
+    void ServeConnection(Loop& loop, Connection& connection);
 
     std::shared_ptr<Watch> watch_;
     ServerOptions options_;

@@ -1,6 +1,10 @@
 #include "platform/linux/SimDevice.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/time.h>
+
+#include <algorithm>
 
 #include <cerrno>
 
@@ -23,12 +27,21 @@ IoResult ResultForErrno(int err) {
 }
 }  // namespace
 
-SimDevice::SimDevice(Fd socket, const SimHello& hello)
-    : socket_(std::move(socket)), hello_(hello) {}
+// The connection blocks: a read waits in recv itself (with SO_RCVTIMEO as its deadline), so
+// a reply is taken the moment it lands, with no poll in between. Everything else passes
+// MSG_DONTWAIT.
+SimDevice::SimDevice(Fd socket, const SimHello& hello) : socket_(std::move(socket)), hello_(hello) {
+    int flags = fcntl(socket_.Get(), F_GETFL);
+    if (flags >= 0)
+        fcntl(socket_.Get(), F_SETFL, flags & ~O_NONBLOCK);
+}
 
+// Shutting the socket down wakes a recv or send blocked on it at once; the descriptor itself
+// stays open until the device is destroyed, so no other thread can find it reused.
 void SimDevice::Cancel() {
     cancelled_.store(true);
     cancel_.Signal();
+    shutdown(socket_.Get(), SHUT_RDWR);
 }
 
 IoResult SimDevice::Write(const uint8_t* data, size_t len, std::chrono::milliseconds timeout) {
@@ -59,33 +72,34 @@ IoResult SimDevice::Write(const uint8_t* data, size_t len, std::chrono::millisec
     }
 }
 
+bool SimDevice::SetReceiveTimeout(std::chrono::milliseconds timeout) {
+    if (timeout == receiveTimeout_)
+        return true;
+    // A zero timeval would mean "wait for ever".
+    auto t = std::max(timeout, std::chrono::milliseconds(1));
+    timeval tv{time_t(t.count() / 1000), suseconds_t(t.count() % 1000 * 1000)};
+    if (setsockopt(socket_.Get(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv)) != 0)
+        return false;
+    receiveTimeout_ = timeout;
+    return true;
+}
+
 IoResult SimDevice::Read(uint8_t* buf, size_t len, size_t* got, std::chrono::milliseconds timeout) {
     *got = 0;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    bool wait = timeout.count() > 0;  // a reply is rarely there yet: wait first, then read
+    const bool wait = timeout.count() > 0;
     for (;;) {
         if (cancelled_.load())
             return IoResult::Gone;
-        if (wait) {
-            switch (WaitFd(socket_.Get(), POLLIN, cancel_, Remaining(deadline))) {
-                case WaitResult::Ready:
-                case WaitResult::Hangup:  // the read below tells a closed peer
-                    break;
-                case WaitResult::Timeout:
-                    return IoResult::Timeout;
-                case WaitResult::Cancelled:
-                    return IoResult::Gone;
-                case WaitResult::Error:
-                    return IoResult::Error;
-            }
-        }
-        ssize_t n = recv(socket_.Get(), buf, len, MSG_DONTWAIT | MSG_TRUNC);
+        if (wait && !SetReceiveTimeout(Remaining(deadline)))
+            return IoResult::Error;
+        ssize_t n = recv(socket_.Get(), buf, len, MSG_TRUNC | (wait ? 0 : MSG_DONTWAIT));
         if (n > 0) {
             *got = size_t(n);
             return IoResult::Ok;
         }
-        if (n == 0)
-            return IoResult::Gone;  // the device closed the connection: unplugged
+        if (n == 0)  // the device closed the connection (unplugged), or Cancel shut it down
+            return IoResult::Gone;
         if (errno == EINTR)
             continue;
         if (errno != EAGAIN)

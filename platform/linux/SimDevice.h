@@ -22,7 +22,10 @@ public:
     void Cancel() override;
 
 private:
+    bool SetReceiveTimeout(std::chrono::milliseconds timeout);
+
     Fd socket_;
+    std::chrono::milliseconds receiveTimeout_{-1};
     SimHello hello_;
     CancelEvent cancel_;
     std::atomic<bool> cancelled_{false};
