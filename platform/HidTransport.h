@@ -38,7 +38,9 @@ public:
     virtual uint32_t OutputReportLength() const = 0;  // 0 when the capabilities cannot be read
     // Writes one output report of exactly `len` bytes.
     virtual IoResult Write(const uint8_t* data, size_t len, std::chrono::milliseconds timeout) = 0;
-    // Reads one input report into `buf`; `*got` is the number of bytes transferred.
+    // Reads one input report into `buf`; `*got` is the report's length: more than `len` when
+    // the report was longer than the buffer (then only `len` bytes were stored), so that a
+    // caller can refuse it. A time-out of 0 only takes a report that is already there.
     virtual IoResult Read(uint8_t* buf, size_t len, size_t* got,
                           std::chrono::milliseconds timeout) = 0;
     // Ends any Write or Read waiting on another thread at once (they return Gone), and makes
