@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The main job against a simulated watch: builds the programs, starts veldrant-sim in a
-# private directory, asks veldrant-cli for the watch's identity and firmware version, and stops
-# the simulator again. VELDRANT_BUILD_DIR picks another build directory (default: the preset's).
+# private directory, asks veldrant-cli for the watch's identity and firmware version, imports
+# its marks and score cards into a CSV file in out/ (VELDRANT_DEMO_OUT picks another folder), and
+# stops the simulator again. VELDRANT_BUILD_DIR picks another build directory (default: the
+# preset's).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -36,3 +38,9 @@ done
 
 echo "\$ veldrant-cli info"
 "$build/cli/veldrant-cli" info
+
+out_dir="${VELDRANT_DEMO_OUT:-out}"
+mkdir -p "$out_dir"
+echo
+echo "\$ veldrant-cli marks export -o $out_dir"
+"$build/cli/veldrant-cli" marks export -o "$out_dir"
