@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <mutex>
 #include <thread>
 
 #include "app/DeviceWatcher.h"
@@ -52,6 +53,9 @@ bool WaitFor(const std::function<bool()>& condition, milliseconds limit) {
 }
 
 // The application's pieces around the link: the removal handling on notices and the watcher.
+// The link has no lock of its own: the application reads its members on the UI thread, where
+// the removal handling runs too. Here look_ stands for that thread: the handling holds it, and
+// the test reads the link's members only under it, with the watcher stopped.
 class UnplugVmTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -60,10 +64,14 @@ protected:
         g_bConnected.store(0);
         link_ = HidrawLink();
         link_->RegisterArrivalRemoval([this](platform::HidNotice notice, const std::string& path) {
-            if (notice == platform::HidNotice::Removal && link_->IsCurrentDevice(path)) {
+            const bool ours =
+                notice == platform::HidNotice::Removal && link_->IsCurrentDevice(path) == 1;
+            if (ours)
                 removalNs_.store(MonotonicNs());
-            }
+            std::lock_guard lock(look_);
             app::HandleDeviceChange(*link_, event_, notice, path);
+            if (ours)
+                handled_.fetch_add(1);
         });
         watcher_ =
             std::make_unique<app::CDeviceWatcher>(event_, [this] { return link_->Discover(); });
@@ -74,6 +82,8 @@ protected:
             watcher_->Stop([this] { link_->Close(); });
         if (link_)
             link_->Close();
+        // The link's notice thread goes with it, before the event it sets.
+        link_.reset();
         g_bConnected.store(0);
     }
 
@@ -85,10 +95,26 @@ protected:
         return MsSince(start);
     }
 
+    // After the watch's removal was handled: the link is closed and the flag cleared. The
+    // watcher is stopped for the look and started again.
+    void ExpectClosedByRemoval() {
+        ASSERT_TRUE(WaitFor([this] { return handled_.load() > 0; }, kFindLimit));
+        watcher_->Stop();
+        std::lock_guard lock(look_);
+        EXPECT_EQ(g_bConnected.load(), 0);
+        EXPECT_EQ(link_->m_bConnected.load(), 0);
+        EXPECT_EQ(link_->m_hDevice, nullptr);
+        EXPECT_EQ(link_->m_pInReport, nullptr);
+        EXPECT_EQ(link_->m_pOutReport, nullptr);
+        watcher_->Start();
+    }
+
     std::unique_ptr<CDeviceLink> link_;
     app::CWatchEvent event_;
     std::unique_ptr<app::CDeviceWatcher> watcher_;
     std::atomic<uint64_t> removalNs_{0};
+    std::atomic<int> handled_{0};
+    std::mutex look_;
     testing::TempDir dir_;
 };
 
@@ -127,13 +153,9 @@ TEST_F(UnplugVmTest, FirmwareUpdateEndsAtOnceAndTheWatchIsFoundAgain) {
     EXPECT_EQ(g_bBusy.load(), 0);
 
     // The removal notice came and closed the link.
-    ASSERT_TRUE(WaitFor([this] { return removalNs_.load() != 0; }, kFindLimit));
+    ExpectClosedByRemoval();
     std::printf("removal notice %.1f ms after the unplug\n",
                 double(int64_t(removalNs_.load() - unpluggedNs)) / 1e6);
-    EXPECT_TRUE(WaitFor([this] { return link_->m_bConnected.load() == 0; }, kAtOnce));
-    EXPECT_EQ(g_bConnected.load(), 0);
-    EXPECT_EQ(link_->m_hDevice, nullptr);
-    EXPECT_EQ(link_->m_pInReport, nullptr);
     watch->Stop();
 
     // Plugged in again: the watcher finds it within about a second.
@@ -141,6 +163,8 @@ TEST_F(UnplugVmTest, FirmwareUpdateEndsAtOnceAndTheWatchIsFoundAgain) {
     const double refound = PlugAndWait(again, {"--model", "3"});
     std::printf("watch found again %.1f ms after it was plugged in\n", refound);
     EXPECT_LT(refound, double(kRefound.count()));
+    watcher_->Stop();
+    std::lock_guard lock(look_);
     EXPECT_EQ(link_->m_Identity.wRowNumber, 3);
 }
 
@@ -186,8 +210,7 @@ TEST_F(UnplugVmTest, MarkImportEndsAtOnceAndTheWatchIsFoundAgain) {
     EXPECT_EQ(host.Texts().back(), ops::kTextDone);
     EXPECT_EQ(g_bBusy.load(), 0);
 
-    ASSERT_TRUE(WaitFor([this] { return removalNs_.load() != 0; }, kFindLimit));
-    EXPECT_EQ(link_->m_pOutReport, nullptr) << "the removal closed the link";
+    ExpectClosedByRemoval();
 
     // The same watch plugs itself in again; the watcher has it within about a second.
     ASSERT_TRUE(WaitFor([&] { return CreatedCount(*watch) == 2; }, kFindLimit));
