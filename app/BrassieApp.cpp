@@ -1,0 +1,21 @@
+#include "app/BrassieApp.h"
+
+#include <QApplication>
+
+#include "platform/SingleInstance.h"
+
+int CBrassieApp::Run(int argc, char** argv, BrassieOptions options) {
+    // The lock lives as long as this copy runs; the kernel drops it with the process.
+    veldrant::platform::CSingleInstance instance(kInstanceLockName);
+    if (instance.State() != veldrant::platform::InstanceState::First)
+        return 0;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("veldrant");
+    // The window's own end is the program's end.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    CBrassieDlg dialog(std::move(options));
+    dialog.exec();
+    return 0;
+}

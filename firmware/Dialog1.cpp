@@ -1,0 +1,120 @@
+#include "firmware/Dialog1.h"
+
+#include <QFile>
+#include <QLabel>
+
+#include <memory>
+#include <vector>
+
+#include "devicelink/Commands.h"
+#include "devicelink/VersionText.h"
+#include "firmware/FirmwareUpdate.h"
+#include "widgets/ButtonST.h"
+#include "widgets/Resources.h"
+
+namespace {
+
+constexpr const char* kText =
+    "\n VELDRANTのファームウェアをアップデートします。\n アップデートには約1分かかります。\n "
+    "書き込み中はUSBケーブルを抜かないでください。\n データが破損する恐れがあります。";
+
+constexpr veldrant::app::CDevicePage::Faces kFaces{IDB_UPLOAD_IN,        IDB_UPLOAD_OUT,
+                                                   IDB_UPLOAD_ABSENT_IN, IDB_UPLOAD_ABSENT_OUT,
+                                                   IDB_UPLOAD_BUSY,      IDB_UPLOAD_REFUSED};
+
+// Control 1008, under the page's text.
+constexpr QRect kVersionRect(165, 180, 504, 22);
+// The version bytes are payload bytes 8 to 10.
+constexpr uint32_t kVersionBytes = 11;
+
+}  // namespace
+
+CDialog1::CDialog1(veldrant::app::IPageServices& services, QWidget* parent)
+    : CDevicePage(services, kFaces, kTimerId, QString::fromUtf8(kText), parent) {
+    m_pVersion = new QLabel(this);
+    m_pVersion->setObjectName("static1008");
+    m_pVersion->setFont(services.SharedFont());
+    m_pVersion->setGeometry(kVersionRect);
+    m_pVersionWorker = new veldrant::app::CPageWorker(this);
+}
+
+CDialog1::~CDialog1() {
+    Shutdown();
+}
+
+void CDialog1::Shutdown() {
+    CDevicePage::Shutdown();
+    m_pVersionWorker->Join();
+}
+
+std::optional<std::string> CDialog1::QueryVersion(veldrant::CDeviceLink& link) {
+    link.m_nCommand = veldrant::CMD_FW_VERSION;
+    const uint32_t payload = link.m_dwHIDPacketSize;
+    if (payload < kVersionBytes)
+        return std::nullopt;
+    std::vector<uint8_t> block(payload);
+    if (link.RequestBlock(block.data(), 0) != 1)
+        return std::nullopt;
+    return veldrant::FirmwareVersionText(block.data());
+}
+
+void CDialog1::OnTimer() {
+    if (!m_bVersionShown && veldrant::g_bConnected.load() == 1)
+        StartVersionQuery();
+    CDevicePage::OnTimer();
+}
+
+void CDialog1::OnConnectionChanged(bool connected) {
+    if (connected)
+        return;
+    m_bVersionShown = false;
+    ++m_nConnectionEpoch;
+    m_pVersion->clear();
+}
+
+void CDialog1::StartVersionQuery() {
+    // The query waits for nothing on the UI thread, and never while another request sequence
+    // has the link: it simply runs again on a later tick.
+    if (m_pVersionWorker->Running() || veldrant::g_bBusy.load() != 0)
+        return;
+    veldrant::CDeviceLink* link = m_services.Link();
+    if (!link || m_pHost->IsShutDown())
+        return;
+    veldrant::app::CLinkGate& gate = m_services.Gate();
+    auto answer = std::make_shared<std::optional<std::string>>();
+    const unsigned epoch = m_nConnectionEpoch;
+    m_pVersionWorker->Start(
+        [link, &gate, answer] {
+            auto hold = gate.TryAcquire();
+            if (!hold.owns_lock())
+                return;
+            *answer = QueryVersion(*link);
+        },
+        [this, answer, epoch] {
+            if (!*answer || m_bVersionShown || epoch != m_nConnectionEpoch ||
+                veldrant::g_bConnected.load() != 1) {
+                return;
+            }
+            m_pVersion->setText(QString::fromStdString(**answer));
+            m_bVersionShown = true;
+        });
+}
+
+void CDialog1::OnClicked() {
+    if (!BeginPress())
+        return;
+    SetBusyFace();
+    m_pButton->setEnabled(false);
+    m_strPath.clear();
+    m_strPath =
+        m_services.FileDialogs().GetOpenFileName(this, QString::fromUtf8(veldrant::app::kTitleOpen),
+                                                 QString::fromUtf8(veldrant::app::kFilterBin));
+    if (m_strPath.isEmpty()) {
+        EndPress();
+        return;
+    }
+    std::string path = QFile::encodeName(m_strPath).toStdString();
+    RunOperation([path](veldrant::CDeviceLink& link, veldrant::ops::IOperationHost& host) {
+        veldrant::firmware::UpdateFirmware(link, host, path);
+    });
+}

@@ -1,0 +1,446 @@
+// The three device pages driven through the window against the simulated watch: the refused
+// press, a cancelled file dialog, and each page's operation from the button to the watch (or
+// the file), with the window locked while it runs.
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/TabCtrl.h"
+#include "course/Dialog2.h"
+#include "firmware/Dialog1.h"
+#include "marks/Dialog6.h"
+#include "marks/MarkImport.h"
+#include "sim/CourseService.h"
+#include "sim/FirmwareService.h"
+#include "sim/MarkService.h"
+#include "tests/app/GuiSupport.h"
+#include "tests/course/upload_packages.h"
+#include "tests/firmware/FirmwareImageMaker.h"
+#include "widgets/ButtonST.h"
+#include "widgets/Resources.h"
+#include "widgets/TextProgressCtrl.h"
+
+using namespace veldrant::guitest;
+using veldrant::g_bBusy;
+using veldrant::g_bConnected;
+using veldrant::app::CDevicePage;
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return path;
+}
+
+CTextProgressCtrl& Bar(CBrassieDlg& w) {
+    return w.ProgressBar();
+}
+
+// Presses the page's button and waits until the page has its button back.
+void PressAndWait(CBrassieDlg& w, int tab, CDevicePage* page, int ms = 20000) {
+    ClickTab(w, tab);
+    Click(page->StartButton());
+    ASSERT_TRUE(WaitFor([&] { return page->StartButton()->isEnabled(); }, ms));
+    // Let the last queued progress reach the bar.
+    QTest::qWait(20);
+}
+
+// What the window looks like while an operation runs: busy, locked, button disabled with its
+// busy face, and the tabs refused.
+struct RunningView {
+    bool seen = false;
+    bool busy = false, exitEnabled = true, buttonEnabled = true, tabRefused = false;
+    int face = 0;
+};
+
+RunningView Observe(CBrassieDlg& w, CDevicePage* page, int tab) {
+    RunningView v;
+    v.seen = true;
+    v.busy = g_bBusy.load() == 1;
+    v.exitEnabled = w.ExitButton()->isEnabled();
+    v.buttonEnabled = page->StartButton()->isEnabled();
+    v.face = page->FaceIn();
+    ClickTab(w, (tab + 1) % CBrassieDlg::kTabCount);
+    v.tabRefused = w.TabCtrl()->GetCurSel() == tab && page->isVisible();
+    return v;
+}
+
+void ExpectRestored(CBrassieDlg& w, CDevicePage* page) {
+    EXPECT_EQ(g_bBusy.load(), 0);
+    EXPECT_TRUE(w.ExitButton()->isEnabled());
+    EXPECT_TRUE(page->StartButton()->isEnabled());
+}
+
+class PagesTest : public ::testing::Test {
+protected:
+    veldrant::testing::TempDir dir_;
+};
+
+}  // namespace
+
+TEST_F(PagesTest, APressWithoutAWatchShowsTheHintOverTheRefusedFace) {
+    WindowRig rig({}, /*plugged=*/false);
+    CBrassieDlg& w = rig.Open();
+    struct Case {
+        int tab;
+        CDevicePage* page;
+        int refused, absentIn, absentOut;
+    };
+    for (Case c :
+         {Case{0, w.MarkPage(), IDB_MARK_REFUSED, IDB_MARK_ABSENT_IN, IDB_MARK_ABSENT_OUT},
+          Case{1, w.CoursePage(), IDB_UPLOAD_REFUSED, IDB_UPLOAD_ABSENT_IN, IDB_UPLOAD_ABSENT_OUT},
+          Case{2, w.FirmwarePage(), IDB_UPLOAD_REFUSED, IDB_UPLOAD_ABSENT_IN,
+               IDB_UPLOAD_ABSENT_OUT}}) {
+        ClickTab(w, c.tab);
+        Bar(w).SetPos(40);
+        Bar(w).SetWindowText("old");
+        MessageBoxCatcher catcher;
+        int faceWhileShown = -1;
+        catcher.whileShown = [&](QMessageBox*) { faceWhileShown = c.page->FaceIn(); };
+        Click(c.page->StartButton());
+        ASSERT_EQ(catcher.seen.size(), 1u) << "tab " << c.tab;
+        EXPECT_EQ(catcher.seen[0].text, "端末とUSBの接続を確認してください");
+        EXPECT_EQ(catcher.seen[0].title, " ");
+        EXPECT_EQ(catcher.seen[0].icon, QMessageBox::NoIcon);
+        EXPECT_EQ(faceWhileShown, c.refused);
+        EXPECT_EQ(c.page->FaceIn(), c.absentIn);
+        EXPECT_EQ(c.page->FaceOut(), c.absentOut);
+        EXPECT_EQ(Bar(w).GetPos(), 0);
+        EXPECT_TRUE(Bar(w).WindowText().isEmpty());
+        ExpectRestored(w, c.page);
+    }
+    EXPECT_TRUE(rig.Dialogs().requests.empty());
+}
+
+TEST_F(PagesTest, CancellingTheOpenDialogLeavesTheBarAtZeroAndTheButtonReady) {
+    WindowRig rig;
+    auto firmware = std::make_shared<veldrant::sim::FirmwareService>();
+    rig.Sim().GetWatch().AddService(firmware);
+    CBrassieDlg& w = rig.Open();
+    ASSERT_TRUE(rig.WaitConnected());
+    ASSERT_TRUE(rig.WaitFacesSettled());
+
+    struct Case {
+        int tab;
+        CDevicePage* page;
+        const char* filter;
+    };
+    for (Case c : {Case{1, w.CoursePage(), "Golf Files(*.zip);;All File(*.*)"},
+                   Case{2, w.FirmwarePage(), "Bin Files(*.bin);;All File(*.*)"}}) {
+        rig.Dialogs().requests.clear();
+        Bar(w).SetPos(70);
+        int faceWhileOpen = 0;
+        bool enabledWhileOpen = true;
+        rig.Dialogs().whileOpen = [&] {
+            faceWhileOpen = c.page->FaceIn();
+            enabledWhileOpen = c.page->StartButton()->isEnabled();
+        };
+        PressAndWait(w, c.tab, c.page);
+        ASSERT_EQ(rig.Dialogs().requests.size(), 1u);
+        EXPECT_EQ(rig.Dialogs().requests[0].title, "開く");
+        EXPECT_EQ(rig.Dialogs().requests[0].filter, c.filter);
+        EXPECT_EQ(rig.Dialogs().requests[0].owner, c.page);
+        EXPECT_EQ(faceWhileOpen, IDB_UPLOAD_BUSY);
+        EXPECT_FALSE(enabledWhileOpen);
+        EXPECT_EQ(Bar(w).GetPos(), 0);
+        EXPECT_TRUE(Bar(w).WindowText().isEmpty());
+        EXPECT_EQ(c.page->FaceIn(), IDB_UPLOAD_IN);
+        EXPECT_EQ(c.page->FaceOut(), IDB_UPLOAD_OUT);
+        ExpectRestored(w, c.page);
+    }
+    EXPECT_EQ(firmware->Snapshot().starts, 0u);
+}
+
+TEST_F(PagesTest, TheFirmwarePageWritesTheChosenImageToTheWatch) {
+    WindowRig rig;
+    auto firmware = std::make_shared<veldrant::sim::FirmwareService>();
+    rig.Sim().GetWatch().AddService(firmware);
+    CBrassieDlg& w = rig.Open();
+    ASSERT_TRUE(rig.WaitConnected());
+    ASSERT_TRUE(rig.WaitFacesSettled());
+
+    const uint32_t p = rig.Sim().GetWatch().PayloadSize();
+    std::vector<uint8_t> image = veldrant::firmware::test::ImageOfLength(
+        1500 * p + 7, rig.Sim().GetWatch().Identity().Name());
+    rig.Dialogs().answer = QString::fromStdString(WriteFile(dir_.Path() + "/fw.bin", image));
+    RunningView running;
+    // Looked at once the first block is in.
+    QTimer look;
+    look.setInterval(5);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (!running.seen && firmware->Snapshot().blocksReceived > 0 &&
+            !firmware->Snapshot().complete) {
+            running = Observe(w, w.FirmwarePage(), 2);
+        }
+    });
+    look.start();
+    MessageBoxCatcher catcher;
+    PressAndWait(w, 2, w.FirmwarePage());
+    look.stop();
+
+    auto state = firmware->Snapshot();
+    EXPECT_TRUE(state.complete);
+    EXPECT_EQ(state.image, image);
+    EXPECT_TRUE(catcher.seen.empty());
+    EXPECT_EQ(Bar(w).GetPos(), 100);
+    EXPECT_EQ(Bar(w).WindowText(), "完了しました。");
+    ExpectRestored(w, w.FirmwarePage());
+    EXPECT_EQ(w.FirmwarePage()->FaceIn(), IDB_UPLOAD_IN);
+    EXPECT_TRUE(running.seen);
+    if (running.seen) {
+        EXPECT_TRUE(running.busy);
+        EXPECT_FALSE(running.exitEnabled);
+        EXPECT_FALSE(running.buttonEnabled);
+        EXPECT_EQ(running.face, IDB_UPLOAD_BUSY);
+        EXPECT_TRUE(running.tabRefused);
+    }
+}
+
+TEST_F(PagesTest, TheFirmwarePageRefusesAnImageForAnotherWatchInAnOpenFileBox) {
+    WindowRig rig;
+    auto firmware = std::make_shared<veldrant::sim::FirmwareService>();
+    rig.Sim().GetWatch().AddService(firmware);
+    CBrassieDlg& w = rig.Open();
+    ASSERT_TRUE(rig.WaitConnected());
+    ASSERT_TRUE(rig.WaitFacesSettled());
+    rig.Dialogs().answer = QString::fromStdString(WriteFile(
+        dir_.Path() + "/other.bin", veldrant::firmware::test::NameImage(3000, "ANOTHER_WATCH")));
+    MessageBoxCatcher catcher;
+    PressAndWait(w, 2, w.FirmwarePage());
+    ASSERT_EQ(catcher.seen.size(), 1u);
+    EXPECT_EQ(catcher.seen[0].text, "Incorrect firmwarefile!");
+    EXPECT_EQ(catcher.seen[0].title, "Open File");
+    EXPECT_EQ(catcher.seen[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(firmware->Snapshot().starts, 0u);
+    ExpectRestored(w, w.FirmwarePage());
+}
+
+TEST_F(PagesTest, TheCoursePageWritesThePackagesImagesToTheWatch) {
+    WindowRig rig;
+    auto courses = std::make_shared<veldrant::sim::CourseService>();
+    rig.Sim().GetWatch().AddService(courses);
+    CBrassieDlg& w = rig.Open();
+    ASSERT_TRUE(rig.WaitConnected());
+    ASSERT_TRUE(rig.WaitFacesSettled());
+
+    std::string package = veldrant::course::test::Write(veldrant::course::test::Package(3),
+                                                        dir_.Path() + "/courses.zip");
+    auto expected = veldrant::course::test::BuildExpected(package);
+    rig.Dialogs().answer = QString::fromStdString(package);
+    MessageBoxCatcher catcher;
+    PressAndWait(w, 1, w.CoursePage(), 60000);
+
+    auto state = courses->Snapshot();
+    EXPECT_TRUE(catcher.seen.empty());
+    EXPECT_TRUE(state.directoryComplete);
+    EXPECT_EQ(state.directory, expected.directory);
+    EXPECT_EQ(state.courses, expected.courses);
+    EXPECT_EQ(state.ends, 1u);
+    EXPECT_EQ(Bar(w).GetPos(), 100);
+    EXPECT_EQ(Bar(w).WindowText(), "完了しました。");
+    ExpectRestored(w, w.CoursePage());
+}
+
+TEST_F(PagesTest, TheCoursePageReportsAnUnreadablePackage) {
+    WindowRig rig;
+    rig.Sim().GetWatch().AddService(std::make_shared<veldrant::sim::CourseService>());
+    CBrassieDlg& w = rig.Open();
+    ASSERT_TRUE(rig.WaitConnected());
+    ASSERT_TRUE(rig.WaitFacesSettled());
+    rig.Dialogs().answer =
+        QString::fromStdString(WriteFile(dir_.Path() + "/broken.zip", {'n', 'o', 't', 'z'}));
+    MessageBoxCatcher catcher;
+    PressAndWait(w, 1, w.CoursePage());
+    ASSERT_FALSE(catcher.seen.empty());
+    EXPECT_EQ(catcher.seen.back().text, "Failed to read course file");
+    EXPECT_EQ(catcher.seen.back().title, "Error");
+    EXPECT_EQ(catcher.seen.back().icon, QMessageBox::Critical);
+    ExpectRestored(w, w.CoursePage());
+}
+
+TEST_F(PagesTest, TheMarkPageSavesTheSameCsvAsTheMarkImportOperation) {
+    veldrant::sim::MarkData data = veldrant::sim::EncodeSample(veldrant::sim::GenerateMarkSample());
+    WindowRig rig;
+    rig.Sim().GetWatch().AddService(std::make_shared<veldrant::sim::MarkService>(data));
+    CBrassieDlg& w = rig.Open();
+    ASSERT_TRUE(rig.WaitConnected());
+    ASSERT_TRUE(rig.WaitFacesSettled());
+
+    const std::string fromPage = dir_.Path() + "/page.csv";
+    rig.Dialogs().answer = QString::fromStdString(fromPage);
+    MessageBoxCatcher catcher;
+    PressAndWait(w, 0, w.MarkPage());
+    ASSERT_EQ(rig.Dialogs().requests.size(), 1u);
+    const auto& request = rig.Dialogs().requests[0];
+    EXPECT_TRUE(request.save);
+    EXPECT_EQ(request.owner, w.MarkPage());
+    EXPECT_EQ(request.filter, "CSV Files(*.csv);;All File(*.*)");
+    EXPECT_TRUE(
+        QRegularExpression("^\\d{8}_\\d{6}_MARK\\.csv$").match(request.defaultName).hasMatch())
+        << request.defaultName.toStdString();
+    EXPECT_TRUE(catcher.seen.empty());
+    EXPECT_EQ(Bar(w).WindowText(), "完了しました。");
+    ExpectRestored(w, w.MarkPage());
+    EXPECT_EQ(w.MarkPage()->FaceIn(), IDB_MARK_IN);
+
+    // The same watch read by the operation on its own, as the command line does.
+    veldrant::testing::SimHarness other;
+    other.GetWatch().AddService(std::make_shared<veldrant::sim::MarkService>(data));
+    auto link = other.MakeLink();
+    ASSERT_EQ(link->Discover(), 1);
+    struct Host : veldrant::marks::IMarkImportHost {
+        std::string path;
+        void SetProgressPos(int) override {}
+        void SetProgressText(const std::string&) override {}
+        void ShowMessage(const std::string&, const std::string&,
+                         veldrant::ops::MessageIcon) override {}
+        void SetOperationRunning(bool) override {}
+        bool IsConnected() override { return true; }
+        std::optional<std::string> ChooseOutputPath(const std::string&) override { return path; }
+    } host;
+    host.path = dir_.Path() + "/operation.csv";
+    veldrant::marks::MarkImport import(*link);
+    ASSERT_EQ(import.Start(host), veldrant::marks::StartOutcome::Ready);
+    import.Run(host);
+
+    std::string page = ReadAll(fromPage);
+    EXPECT_GT(page.size(), 100u);
+    EXPECT_EQ(page, ReadAll(host.path));
+}
+
+TEST_F(PagesTest, TheMarkPageWithoutMarkSetsShowsNoDialogAndSaysSo) {
+    WindowRig rig;
+    rig.Sim().GetWatch().AddService(
+        std::make_shared<veldrant::sim::MarkService>(veldrant::sim::MarkData{}));
+    CBrassieDlg& w = rig.Open();
+    ASSERT_TRUE(rig.WaitConnected());
+    ASSERT_TRUE(rig.WaitFacesSettled());
+    rig.Dialogs().answer = QString::fromStdString(dir_.Path() + "/never.csv");
+    MessageBoxCatcher catcher;
+    PressAndWait(w, 0, w.MarkPage());
+    EXPECT_TRUE(rig.Dialogs().requests.empty());
+    EXPECT_TRUE(catcher.seen.empty());
+    EXPECT_EQ(Bar(w).GetPos(), 100);
+    EXPECT_EQ(Bar(w).WindowText(), "地点データがありません。");
+    EXPECT_FALSE(std::ifstream(dir_.Path() + "/never.csv").good());
+    ExpectRestored(w, w.MarkPage());
+    EXPECT_EQ(w.MarkPage()->FaceIn(), IDB_MARK_IN);
+}
+
+TEST_F(PagesTest, TheWindowStaysResponsiveWhileTheWatchIsSlowToAnswerTheMarkPage) {
+    WindowRig rig({}, true, std::chrono::milliseconds(1500));
+    auto marks = std::make_shared<veldrant::sim::MarkService>(
+        veldrant::sim::EncodeSample(veldrant::sim::GenerateMarkSample()));
+    rig.Sim().GetWatch().AddService(marks);
+    CBrassieDlg& w = rig.Open();
+    ASSERT_TRUE(rig.WaitConnected());
+    ASSERT_TRUE(rig.WaitFacesSettled());
+    // Request 10 goes unanswered once: the link waits its whole time-out for it.
+    rig.Sim().GetWatch().SetFault(
+        {veldrant::sim::Fault::NoAnswer, veldrant::CMD_MARK_COUNT, 0, /*times=*/1});
+
+    QElapsedTimer clock;
+    clock.start();
+    Click(w.MarkPage()->StartButton());
+    EXPECT_LT(clock.elapsed(), 300) << "the press handler waited for the watch";
+
+    // Meanwhile the window goes on: timers tick, and the press holds the window.
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(50);
+    QTest::qWait(600);
+    EXPECT_GE(ticks, 8);
+    RunningView running = Observe(w, w.MarkPage(), 0);
+    EXPECT_TRUE(running.busy);
+    EXPECT_FALSE(running.exitEnabled);
+    EXPECT_FALSE(running.buttonEnabled);
+    EXPECT_EQ(running.face, IDB_MARK_BUSY);
+    EXPECT_TRUE(running.tabRefused);
+    EXPECT_FALSE(w.close());
+
+    // The failed request ends the press without a message or a dialog.
+    MessageBoxCatcher catcher;
+    ASSERT_TRUE(WaitFor([&] { return w.MarkPage()->StartButton()->isEnabled(); }, 5000));
+    EXPECT_TRUE(catcher.seen.empty());
+    EXPECT_TRUE(rig.Dialogs().requests.empty());
+    ExpectRestored(w, w.MarkPage());
+    EXPECT_EQ(w.MarkPage()->FaceIn(), IDB_MARK_IN);
+    EXPECT_EQ(marks->GetStats().scoreInfoRequests, 0u);
+}
+
+TEST_F(PagesTest, ClosingTheWindowDuringAnUpdateLeavesNoWorkerBehind) {
+    WindowRig rig({}, true, std::chrono::milliseconds(3000));
+    veldrant::sim::FirmwarePolicy policy;
+    policy.silentAfterBlocks = 3;  // then the watch stops answering
+    auto firmware = std::make_shared<veldrant::sim::FirmwareService>(policy);
+    rig.Sim().GetWatch().AddService(firmware);
+    CBrassieDlg& w = rig.Open();
+    ASSERT_TRUE(rig.WaitConnected());
+    ASSERT_TRUE(rig.WaitFacesSettled());
+    const uint32_t p = rig.Sim().GetWatch().PayloadSize();
+    rig.Dialogs().answer = QString::fromStdString(WriteFile(
+        dir_.Path() + "/fw.bin",
+        veldrant::firmware::test::ImageOfLength(20 * p, rig.Sim().GetWatch().Identity().Name())));
+    ClickTab(w, 2);
+    Click(w.FirmwarePage()->StartButton());
+    ASSERT_TRUE(WaitFor([&] { return firmware->Snapshot().blocksReceived >= 3; }, 5000));
+    QTest::qWait(200);  // the worker now waits for an answer that will not come
+    ASSERT_TRUE(w.FirmwarePage()->OperationInFlight());
+
+    QElapsedTimer clock;
+    clock.start();
+    rig.Close();
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(veldrant::g_pDeviceLink.load(), nullptr);
+    EXPECT_EQ(g_bBusy.load(), 0);
+}
+
+TEST_F(PagesTest, PullingTheWatchOutDuringAnUpdateEndsItAndThePageWorksAgain) {
+    WindowRig rig;
+    veldrant::sim::FirmwarePolicy policy;
+    policy.unplugAfterBlocks = 4;
+    auto firmware = std::make_shared<veldrant::sim::FirmwareService>(policy);
+    rig.Sim().GetWatch().AddService(firmware);
+    CBrassieDlg& w = rig.Open();
+    ASSERT_TRUE(rig.WaitConnected());
+    ASSERT_TRUE(rig.WaitFacesSettled());
+    const uint32_t p = rig.Sim().GetWatch().PayloadSize();
+    std::vector<uint8_t> image =
+        veldrant::firmware::test::ImageOfLength(30 * p, rig.Sim().GetWatch().Identity().Name());
+    rig.Dialogs().answer = QString::fromStdString(WriteFile(dir_.Path() + "/fw.bin", image));
+    MessageBoxCatcher catcher;
+    PressAndWait(w, 2, w.FirmwarePage());
+    // Either the page saw the flag drop ("Device removed!") or the block failed twice first
+    // (no message); never anything else, and never success.
+    EXPECT_NE(Bar(w).WindowText(), "完了しました。");
+    for (const SeenMessage& m : catcher.seen)
+        EXPECT_EQ(m.text, "Device removed!");
+    ExpectRestored(w, w.FirmwarePage());
+    EXPECT_EQ(g_bConnected.load(), 0);
+
+    // Back in: found again, and the same page writes the whole image.
+    firmware->SetPolicy({});
+    ASSERT_TRUE(WaitFor([&] { return !rig.Sim().Server().Plugged(); }, 1000));
+    ASSERT_TRUE(rig.Sim().Server().Plug());
+    ASSERT_TRUE(rig.WaitConnected());
+    ASSERT_TRUE(rig.WaitFacesSettled());
+    PressAndWait(w, 2, w.FirmwarePage());
+    EXPECT_EQ(firmware->Snapshot().image, image);
+    EXPECT_EQ(Bar(w).WindowText(), "完了しました。");
+}

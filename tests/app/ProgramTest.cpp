@@ -1,0 +1,92 @@
+// The program itself, started as a separate process: one copy per user session.
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+
+#include "app/BrassieApp.h"
+#include "platform/SingleInstance.h"
+#include "tests/support/SimHarness.h"
+
+namespace {
+
+const QString kProgram = QStringLiteral(VELDRANT_BINARY_DIR "/app/veldrant");
+
+// A session of its own: the lock's directory, no watches, no display unless given.
+QProcessEnvironment Session(const std::string& runtimeDir, const std::string& simDir,
+                            const QString& platform) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtimeDir));
+    env.insert("VELDRANT_SIM_DIR", QString::fromStdString(simDir));
+    env.insert("QT_QPA_PLATFORM", platform);
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    return env;
+}
+
+// Sets an environment variable for one test.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (old_) {
+            ::setenv(name_, old_->c_str(), 1);
+        } else {
+            ::unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+}  // namespace
+
+TEST(Program, ASecondCopyEndsAtOnceWithoutAWindowOrAWord) {
+    veldrant::testing::TempDir runtime, sims;
+    ScopedEnv env("XDG_RUNTIME_DIR", runtime.Path());
+    veldrant::platform::CSingleInstance first(kInstanceLockName);
+    ASSERT_EQ(first.State(), veldrant::platform::InstanceState::First);
+
+    QProcess second;
+    // The X11 platform without a display: a copy that tried to open a window would fail
+    // loudly here instead of ending quietly.
+    second.setProcessEnvironment(Session(runtime.Path(), sims.Path(), "xcb"));
+    second.start(kProgram, {});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
+    EXPECT_TRUE(second.readAllStandardError().isEmpty());
+}
+
+TEST(Program, TheFirstCopyRunsUntilItsWindowCloses) {
+    veldrant::testing::TempDir runtime, sims;
+    QProcess program;
+    program.setProcessEnvironment(Session(runtime.Path(), sims.Path(), "offscreen"));
+    program.start(kProgram, {});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    EXPECT_FALSE(program.waitForFinished(1500)) << program.readAllStandardError().toStdString();
+    // It holds the lock meanwhile.
+    ScopedEnv env("XDG_RUNTIME_DIR", runtime.Path());
+    EXPECT_EQ(veldrant::platform::CSingleInstance(kInstanceLockName).State(),
+              veldrant::platform::InstanceState::AlreadyRunning);
+    program.kill();
+    program.waitForFinished(5000);
+}
+
+TEST(Program, HelpDescribesTheProgramWithoutStartingIt) {
+    QProcess program;
+    program.start(kProgram, {"--help"});
+    ASSERT_TRUE(program.waitForFinished(5000));
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(program.readAllStandardOutput().startsWith("Usage: veldrant"));
+}

@@ -1,0 +1,91 @@
+// veldrant_screenshots: shows the main window over a simulated watch and saves a picture of
+// each tab, and of the mark page without a watch, into a folder. scripts/screenshots.sh runs it
+// under Xvfb so that the pictures come from a real X server's rendering.
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QScreen>
+#include <QTabBar>
+#include <QTest>
+#include <QWindow>
+
+#include <cstdio>
+
+#include "app/BrassieDlg.h"
+#include "app/TabCtrl.h"
+#include "firmware/Dialog1.h"
+#include "marks/Dialog6.h"
+#include "tests/support/SimHarness.h"
+#include "widgets/TextProgressCtrl.h"
+
+namespace {
+
+bool Save(CBrassieDlg& window, const QString& path) {
+    QTest::qWait(300);
+    QPixmap picture = window.windowHandle()->screen()->grabWindow(window.winId());
+    if (picture.isNull())
+        picture = window.grab();
+    if (!picture.save(path)) {
+        std::fprintf(stderr, "veldrant_screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+void ShowTab(CBrassieDlg& window, int tab) {
+    QTabBar* bar = window.TabCtrl()->TabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(tab).center());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "Usage: veldrant_screenshots FOLDER\n");
+        return 2;
+    }
+    QDir folder(QString::fromLocal8Bit(argv[1]));
+    if (!folder.mkpath("."))
+        return 1;
+
+    veldrant::sim::WatchOptions options;
+    options.version = {1, 1, 0x7B};
+    veldrant::testing::SimHarness sim(options);
+    BrassieOptions windowOptions;
+    windowOptions.makeLink = [&sim] { return sim.MakeLink(); };
+    windowOptions.guardSession = false;
+    CBrassieDlg window(std::move(windowOptions));
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window, 5000))
+        return 1;
+    // Connected, faces swapped and the firmware version read.
+    if (!QTest::qWaitFor([&] { return window.FirmwarePage()->VersionShown(); }, 5000)) {
+        std::fprintf(stderr, "veldrant_screenshots: the simulated watch was not found\n");
+        return 1;
+    }
+
+    const char* names[] = {"marks", "course", "firmware", "about"};
+    bool ok = true;
+    for (int tab = 0; tab < CBrassieDlg::kTabCount; ++tab) {
+        ShowTab(window, tab);
+        ok &= Save(window, folder.filePath(QString("tab%1-%2.png").arg(tab).arg(names[tab])));
+    }
+
+    // The bar with a closing text, as after an import.
+    ShowTab(window, 0);
+    window.ProgressBar().SetPos(100);
+    window.ProgressBar().SetWindowText(QStringLiteral("完了しました。"));
+    ok &= Save(window, folder.filePath("marks-done.png"));
+
+    // Without a watch: the grey faces.
+    sim.Server().Unplug();
+    if (!QTest::qWaitFor([&] { return window.MarkPage()->CachedConnected() == 0; }, 3000)) {
+        return 1;
+    }
+    window.ProgressBar().SetPos(0);
+    window.ProgressBar().SetWindowText(QString());
+    ok &= Save(window, folder.filePath("marks-no-watch.png"));
+    return ok ? 0 : 1;
+}
