@@ -67,7 +67,8 @@ public:
     // Ids of an interface without claiming it; nullopt when it cannot be read.
     virtual std::optional<HidIds> ReadIds(const std::string& path, OpenError* error = nullptr) = 0;
     // Opens an interface for exchanges; nullptr on failure with the reason in *error.
-    virtual std::unique_ptr<IHidDevice> Open(const std::string& path, OpenError* error = nullptr) = 0;
+    virtual std::unique_ptr<IHidDevice> Open(const std::string& path,
+                                             OpenError* error = nullptr) = 0;
     // Starts delivering arrival and removal notices carrying the interface path. `fn` runs on
     // a thread of the transport's own; it must be quick and thread-safe.
     virtual std::unique_ptr<INoticeSubscription> Subscribe(HidNoticeFn fn) = 0;

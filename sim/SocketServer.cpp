@@ -88,7 +88,10 @@ bool SocketServer::Plug(std::string* error) {
         return Fail(error, "invalid name: " + options_.name);
     std::string dir = ResolveDirectory(options_.directory);
     std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
+    // Private to its user: whoever can connect can drive the watch.
+    if (std::filesystem::create_directories(dir, ec)) {
+        std::filesystem::permissions(dir, std::filesystem::perms::owner_all, ec);
+    }
     if (ec)
         return Fail(error, "cannot create " + dir + ": " + ec.message());
     sockaddr_un addr;

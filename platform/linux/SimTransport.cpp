@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -56,7 +57,6 @@ private:
     void AddWatch() {
         if (!inotify_)
             return;
-        mkdir(dir_.c_str(), 0700);  // so that a simulator started later is seen
         watch_ = inotify_add_watch(inotify_.Get(), dir_.c_str(),
                                    IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM |
                                        IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
@@ -68,7 +68,7 @@ private:
         for (;;) {
             if (watch_ < 0)
                 AddWatch();
-            // Without a watch (directory not creatable yet) look again every second.
+            // Without a watch (no directory yet: no simulator ever ran) look again every second.
             auto wait = std::chrono::milliseconds(watch_ < 0 ? 1000 : INT_MAX);
             linux_fd::WaitResult r = linux_fd::WaitFd(inotify_.Get(), POLLIN, stop_, wait);
             if (r == linux_fd::WaitResult::Cancelled || r == linux_fd::WaitResult::Error)
@@ -122,6 +122,8 @@ public:
     std::vector<std::string> ListInterfaces() override {
         std::string dir = Absolute(Directory());
         std::vector<std::string> names;
+        if (!Trusted(dir))
+            return names;
         if (DIR* d = opendir(dir.c_str())) {
             while (dirent* e = readdir(d)) {
                 std::string name = e->d_name;
@@ -161,6 +163,19 @@ public:
 
 private:
     std::string Directory() const { return fixedDir_.empty() ? SimDirectory() : fixedDir_; }
+
+    // The /tmp fallback is a name anyone could take first: there, only a directory of our own
+    // counts. A directory named by the environment or by the caller is taken as given.
+    bool Trusted(const std::string& dir) const {
+        auto set = [](const char* name) {
+            const char* v = std::getenv(name);
+            return v && *v;
+        };
+        if (!fixedDir_.empty() || set("VELDRANT_SIM_DIR") || set("XDG_RUNTIME_DIR"))
+            return true;
+        struct stat st;
+        return lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid();
+    }
 
     std::string fixedDir_;
 };
