@@ -60,6 +60,24 @@ void Rig::UnplugAtProgress(size_t count, SeenHost& host) {
     };
 }
 
+sim::Watch& Rig::AddOtherWatch(uint32_t reportLength) {
+    sim::WatchOptions options;
+    options.reportLength = reportLength;
+    sim::ServerOptions server;
+    server.name = "watch2";
+    return sim_.AddWatch(options, server).GetWatch();
+}
+
+void Rig::SwapWatchAtProgress(size_t count, SeenHost& host) {
+    host.onProgress = [this, count](size_t n) {
+        if (n != count)
+            return;
+        sim_.Server().Unplug();
+        link_->Close();
+        EXPECT_EQ(link_->Discover(), 1) << "the other watch";
+    };
+}
+
 void Rig::PullsItselfOutAt(uint64_t exchange, SeenHost& host) {
     if (!noticesOn_) {
         noticesOn_ = true;
@@ -97,9 +115,10 @@ void Rig::Restore() {
     sim_.GetWatch().ClearFault();
     sim_.GetWatch().UnplugAfter(-1);
     AwaitRemovalNotice();
-    if (!link_->m_bConnected.load()) {
+    if (!link_->m_bConnected.load() || !sim_.Server().Plugged()) {
         // Pulled out: the watch may still be finishing its unplug on its own thread; Unplug
-        // waits for that, then it is plugged in again.
+        // waits for that, then it is plugged in again and found before any other.
+        link_->Close();
         sim_.Server().Unplug();
         std::string error;
         ASSERT_TRUE(sim_.Server().Plug(&error)) << error;

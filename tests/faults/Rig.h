@@ -48,6 +48,13 @@ public:
     // link the desktop's way: as the transport's notice, on the notice thread, which closes the
     // link and drops the page's connected flag whenever it comes.
     void PullsItselfOutAt(uint64_t exchange, SeenHost& host);
+    // A second watch, with another report length, plugged in beside the first (listed after
+    // it, so discovery takes it only while the first is gone).
+    sim::Watch& AddOtherWatch(uint32_t reportLength);
+    // Just after the bar's `count`th position the first watch is pulled out and the link finds
+    // the other one at once, all before the page's connected flag could show the gap (the
+    // watcher searches as soon as a removal wakes it; the page looks once a second).
+    void SwapWatchAtProgress(size_t count, SeenHost& host);
     // From request `exchange` on the watch takes requests but never answers.
     void SilenceFrom(uint64_t exchange);
     // Lifts every fault, plugs the watch back in if it was pulled and opens the link again;
