@@ -153,7 +153,9 @@ int CDeviceLink::Exchange() {
 }
 
 // A reply that came after its exchange timed out may still be queued: read it away before the
-// next request goes out, so that it can never be taken for that request's reply.
+// next request goes out, so that it can never be taken for that request's reply. Only needed
+// after an exchange that did not read its reply, which keeps the common road to one write and
+// one read.
 bool CDeviceLink::DrainOn(const Session& s) {
     using platform::IoResult;
     for (int i = 0; i < 256; ++i) {
@@ -170,8 +172,9 @@ bool CDeviceLink::DrainOn(const Session& s) {
 
 int CDeviceLink::ExchangeOn(const Session& s) {
     using platform::IoResult;
-    if (!DrainOn(s))
+    if (s.buffers->mayHoldStaleInput && !DrainOn(s))
         return 0;
+    s.buffers->mayHoldStaleInput = true;
     IoResult w = s.device->Write(s.out, s.length, impl_->timeout);
     if (w == IoResult::Timeout || w == IoResult::Gone)
         return 0;
@@ -182,6 +185,8 @@ int CDeviceLink::ExchangeOn(const Session& s) {
     IoResult r = s.device->Read(s.in, s.length, &got, impl_->timeout);
     if (r != IoResult::Ok)
         return 0;
+    // One request, one report: the watch's reply has been taken off the queue.
+    s.buffers->mayHoldStaleInput = false;
     if (!StillOpen(s))
         return 0;
     if (got != s.length)

@@ -13,6 +13,9 @@ namespace veldrant {
 // into. Requests hold a share of them, so Close never frees a buffer that a request still uses.
 struct ReportBuffers {
     std::unique_ptr<uint8_t[]> in, out, scratch;
+    // True until an exchange has read its reply: only an exchange that gave up before its
+    // reply arrived (or a fresh opening) can leave input queued. Guarded by requestMutex.
+    bool mayHoldStaleInput = true;
 };
 
 // What one request works on: taken under the link's lock when the request starts.
