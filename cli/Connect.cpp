@@ -22,6 +22,15 @@ WatchSession::~WatchSession() {
 }
 
 int WatchSession::Open(std::chrono::milliseconds window) {
+    int code = OpenQuietly(window);
+    if (code != kExitOk) {
+        std::string message = NoWatchMessage(link_->LastDiscovery(), &code);
+        std::fprintf(stderr, "%s", message.c_str());
+    }
+    return code;
+}
+
+int WatchSession::OpenQuietly(std::chrono::milliseconds window) {
     // Notices first, so that a removal right after discovery is not missed.
     link_->RegisterArrivalRemoval([this](platform::HidNotice notice, const std::string& path) {
         if (notice == platform::HidNotice::Removal && link_->IsCurrentDevice(path)) {
@@ -34,8 +43,7 @@ int WatchSession::Open(std::chrono::milliseconds window) {
     while (!link_->Discover()) {
         if (std::chrono::steady_clock::now() >= until) {
             int code = kExitNoWatch;
-            std::string message = NoWatchMessage(link_->LastDiscovery(), &code);
-            std::fprintf(stderr, "%s", message.c_str());
+            NoWatchMessage(link_->LastDiscovery(), &code);
             return code;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(250));

@@ -15,6 +15,8 @@
 namespace veldrant::cli {
 
 inline constexpr std::chrono::milliseconds kConnectWindow{1500};
+// One Discover and no retry, for commands that look only once.
+inline constexpr std::chrono::milliseconds kSingleTry{0};
 
 class WatchSession {
 public:
@@ -27,6 +29,9 @@ public:
     // kExitOk with the link open and g_bConnected 1; otherwise the reason is on stderr and the
     // exit code (kExitNoWatch, kExitPermission) is returned.
     int Open(std::chrono::milliseconds window = kConnectWindow);
+    // As Open, but silent when no watch is found: for a command that words its own message, or
+    // that goes on without a watch.
+    int OpenQuietly(std::chrono::milliseconds window = kConnectWindow);
     CDeviceLink& Link() { return *link_; }
     // False once the watch was pulled out.
     bool Connected() const { return connected_.load(); }

@@ -1,41 +1,14 @@
 // veldrant-cli course update: the course data upload to the connected watch, with the desktop
 // page's messages and progress, and a summary of what the watch took.
-#include <atomic>
 #include <cstdio>
 
 #include "cli/Command.h"
+#include "cli/Connect.h"
 #include "cli/TerminalHost.h"
 #include "course/CourseUpload.h"
 
 namespace veldrant::cli {
 namespace {
-
-// The connected watch for the upload, followed as the desktop's watcher does: a removal notice
-// for the open interface closes the link, so the exchange under way fails at once.
-class UploadSession {
-public:
-    bool Open() {
-        link_.SetDiagnosticStream(nullptr);
-        if (!link_.Discover())
-            return false;
-        g_bConnected.store(1);
-        link_.RegisterArrivalRemoval([this](platform::HidNotice notice, const std::string& path) {
-            if (notice == platform::HidNotice::Removal && link_.IsCurrentDevice(path)) {
-                g_bConnected.store(0);
-                link_.Close();
-            }
-        });
-        return true;
-    }
-    ~UploadSession() {
-        link_.Close();
-        g_bConnected.store(0);
-    }
-    CDeviceLink& Link() { return link_; }
-
-private:
-    CDeviceLink link_;
-};
 
 void PrintSummary(const course::UploadSummary& s) {
     std::printf("Golf courses: %u in the package, %u sent, %u skipped by the watch", s.golfCourses,
@@ -53,8 +26,11 @@ int Run(const std::vector<std::string>& args) {
         std::fprintf(stderr, "veldrant-cli: course update needs exactly one PKG.zip\n");
         return kExitUsage;
     }
-    UploadSession watch;
-    if (!watch.Open()) {
+    // Looked for once, followed as the desktop's watcher does: a removal notice for the open
+    // interface closes the link, so the exchange under way fails at once.
+    WatchSession watch;
+    watch.Link().SetDiagnosticStream(nullptr);
+    if (watch.OpenQuietly(kSingleTry) != kExitOk) {
         std::fprintf(stderr,
                      "veldrant-cli: no watch found. Connect the watch with its USB cable (or "
                      "start veldrant-sim) and try again.\n");

@@ -1,10 +1,10 @@
 // veldrant-cli firmware check / firmware update: the firmware image check on its own, and the
 // update of the connected watch with the desktop page's messages and progress.
-#include <atomic>
 #include <cstdio>
 #include <optional>
 
 #include "cli/Command.h"
+#include "cli/Connect.h"
 #include "cli/TerminalHost.h"
 #include "firmware/FirmwareFile.h"
 #include "firmware/FirmwareImage.h"
@@ -14,37 +14,12 @@
 namespace veldrant::cli {
 namespace {
 
-// The connected watch for one command: found once, and followed as the desktop's watcher does
-// (a removal notice for the open interface closes the link and clears the connected flag, which
-// the update tests before each block).
-class WatchSession {
-public:
-    bool Open() {
-        link_.SetDiagnosticStream(nullptr);
-        if (!link_.Discover())
-            return false;
-        connected_.store(true);
-        g_bConnected.store(1);
-        link_.RegisterArrivalRemoval([this](platform::HidNotice notice, const std::string& path) {
-            if (notice == platform::HidNotice::Removal && link_.IsCurrentDevice(path)) {
-                connected_.store(false);
-                g_bConnected.store(0);
-                link_.Close();
-            }
-        });
-        return true;
-    }
-    ~WatchSession() {
-        link_.Close();
-        g_bConnected.store(0);
-    }
-    CDeviceLink& Link() { return link_; }
-    bool Connected() const { return connected_.load(); }
-
-private:
-    CDeviceLink link_;
-    std::atomic<bool> connected_{false};
-};
+// The connected watch for one command, looked for once; the update tests the connected flag
+// that its removal handling clears before each block. The link's diagnostic line stays off.
+int OpenWatch(WatchSession& watch) {
+    watch.Link().SetDiagnosticStream(nullptr);
+    return watch.OpenQuietly(kSingleTry);
+}
 
 int NoWatch() {
     std::fprintf(stderr,
@@ -134,7 +109,7 @@ int Check(const std::vector<std::string>& args) {
     if (!model) {
         // The check the update would make: against the watch that is connected, if one is.
         WatchSession watch;
-        if (watch.Open()) {
+        if (OpenWatch(watch) == kExitOk) {
             std::string name(watch.Link().m_Identity.Name());
             bool fits = firmware::CheckFirmwareImage(name, file.Data(), file.Length()) == 1;
             std::printf("  connected watch, %s: %s\n",
@@ -193,7 +168,7 @@ int Update(const std::vector<std::string>& args) {
         return kExitUsage;
     }
     WatchSession watch;
-    if (!watch.Open())
+    if (OpenWatch(watch) != kExitOk)
         return NoWatch();
     TerminalHost host([&watch] { return watch.Connected(); });
     firmware::UpdateResult result = firmware::UpdateFirmware(watch.Link(), host, args[0]);
