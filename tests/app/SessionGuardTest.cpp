@@ -173,18 +173,21 @@ private:
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0)
             return;
+        // Recorded before the answer goes, so that the caller finds it on its return.
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            calls_.push_back({args[0] ? args[0] : "", args[1] ? args[1] : "",
+                              args[2] ? args[2] : "", args[3] ? args[3] : ""});
+            if (readEnd_ >= 0)
+                ::close(readEnd_);
+            readEnd_ = fds[0];
+        }
         DBusMessage* reply = dbus_message_new_method_return(msg);
         dbus_message_append_args(reply, DBUS_TYPE_UNIX_FD, &fds[1], DBUS_TYPE_INVALID);
         dbus_connection_send(conn_, reply, nullptr);
         dbus_connection_flush(conn_);
         dbus_message_unref(reply);
         ::close(fds[1]);
-        std::lock_guard<std::mutex> lock(mutex_);
-        calls_.push_back({args[0] ? args[0] : "", args[1] ? args[1] : "", args[2] ? args[2] : "",
-                          args[3] ? args[3] : ""});
-        if (readEnd_ >= 0)
-            ::close(readEnd_);
-        readEnd_ = fds[0];
     }
 
     DBusConnection* conn_ = nullptr;
