@@ -10,7 +10,7 @@
 #include "course/PackageWriter.h"
 #include "sim/CourseService.h"
 #include "tests/course/upload_packages.h"
-#include "tests/firmware/RecordingHost.h"
+#include "tests/support/RecordingHost.h"
 #include "tests/support/SimHarness.h"
 
 namespace veldrant::course {

@@ -9,7 +9,7 @@
 
 #include "sim/FirmwareService.h"
 #include "tests/firmware/FirmwareImageMaker.h"
-#include "tests/firmware/RecordingHost.h"
+#include "tests/support/RecordingHost.h"
 #include "tests/support/SimHarness.h"
 
 namespace veldrant::firmware {

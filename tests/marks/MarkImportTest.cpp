@@ -97,7 +97,7 @@ TEST_F(MarkImportTest, WholeSampleReadsBackAsTheWatchsMarksAndCards) {
     EXPECT_EQ(host_.Texts().back(), "完了しました。");
     EXPECT_EQ(host_.Positions().back(), 100);
     EXPECT_EQ(host_.Running(), (std::vector<bool>{true, false}));
-    EXPECT_EQ(host_.BusyFlags(), (std::vector<int>{1, 1}));
+    EXPECT_EQ(host_.BusyAtRunning(), (std::vector<int>{1, 1}));
     EXPECT_EQ(g_bBusy.load(), 0);
 }
 

@@ -1,6 +1,10 @@
 // An operation host that records what an operation showed: every progress position and text,
 // every message box, and the busy-state changes. Tests can hook progress changes (to unplug the
 // watch part way) and say whether the watch counts as connected.
+//
+// BasicRecordingHost implements the operation host methods on top of any host interface, so
+// that an operation with a wider host (the mark import's save dialog) records the same way and
+// adds only its own methods.
 #pragma once
 
 #include <atomic>
@@ -19,7 +23,8 @@ struct ShownMessage {
     ops::MessageIcon icon = ops::MessageIcon::None;
 };
 
-class RecordingHost : public ops::IOperationHost {
+template <class Host>
+class BasicRecordingHost : public Host {
 public:
     void SetProgressPos(int percent) override {
         std::function<void(int)> hook;
@@ -59,6 +64,13 @@ public:
         std::lock_guard lock(mutex_);
         return messages_;
     }
+    // How many message boxes showed exactly `text`.
+    int CountMessages(const std::string& text) const {
+        int n = 0;
+        for (const ShownMessage& m : Messages())
+            n += m.text == text;
+        return n;
+    }
     // SetOperationRunning calls in order: {true, false} for one operation that ran.
     std::vector<bool> Running() const {
         std::lock_guard lock(mutex_);
@@ -83,13 +95,18 @@ public:
     // before the operation starts.
     std::function<void(int)> onProgress;
 
-private:
+protected:
+    // Guards what this class records and what a derived host records beside it.
     mutable std::mutex mutex_;
+
+private:
     std::vector<int> positions_;
     std::vector<std::string> texts_;
     std::vector<ShownMessage> messages_;
     std::vector<bool> running_;
     std::vector<int> busyWhileRunning_;
 };
+
+using RecordingHost = BasicRecordingHost<ops::IOperationHost>;
 
 }  // namespace veldrant::testing
