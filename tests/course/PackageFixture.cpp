@@ -1,26 +1,10 @@
 #include "tests/course/PackageFixture.h"
 
-#include <stdlib.h>
-
-#include <filesystem>
 #include <stdexcept>
 
 #include "platform/CodePage.h"
 
 namespace veldrant::course::test {
-
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "veldrant-course-XXXXXX");
-    if (!mkdtemp(pattern.data())) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
 
 HoleDescription MakeHole(uint8_t kind, size_t a, size_t b, size_t c, uint16_t seed) {
     HoleDescription h;

@@ -10,22 +10,11 @@
 #include "course/CoursePackage.h"
 #include "course/PackageDescription.h"
 #include "course/PackageWriter.h"
+#include "tests/support/TempDir.h"
 
 namespace veldrant::course::test {
 
-// A directory under the system's temporary directory, removed with everything in it.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using veldrant::testing::TempDir;
 
 // A hole with `a`, `b`, `c` array entries whose values follow from `seed`.
 HoleDescription MakeHole(uint8_t kind, size_t a, size_t b, size_t c, uint16_t seed);

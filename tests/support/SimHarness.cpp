@@ -1,29 +1,10 @@
 #include "tests/support/SimHarness.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <stdexcept>
 
 #include "platform/SimTransport.h"
 
 namespace veldrant::testing {
-
-TempDir::TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/veldrant-test-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!mkdtemp(buffer.data()))
-        throw std::runtime_error("mkdtemp failed for " + pattern);
-    path_ = buffer.data();
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
 
 SimHarness::SimHarness(sim::WatchOptions options, bool plugged) {
     watches_.push_back(std::make_shared<sim::Watch>(options));

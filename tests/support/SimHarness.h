@@ -20,21 +20,9 @@
 #include "devicelink/DeviceLink.h"
 #include "sim/SocketServer.h"
 #include "sim/Watch.h"
+#include "tests/support/TempDir.h"
 
 namespace veldrant::testing {
-
-// A fresh directory under $TMPDIR (or /tmp), removed with everything in it.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 inline constexpr std::chrono::milliseconds kTestTimeout{300};
 
