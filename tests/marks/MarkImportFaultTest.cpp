@@ -10,6 +10,7 @@
 #include "marks/MarkImport.h"
 #include "sim/MarkService.h"
 #include "tests/marks/RecordingHost.h"
+#include "tests/support/Files.h"
 #include "tests/support/SimHarness.h"
 
 namespace veldrant::marks {
@@ -17,12 +18,7 @@ namespace {
 
 const std::string kBom = "\xEF\xBB\xBF";
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using veldrant::testing::ReadAll;
 
 class MarkImportFaultTest : public ::testing::Test {
 protected:

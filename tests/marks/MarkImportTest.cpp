@@ -12,6 +12,7 @@
 #include "tests/marks/RecordingHost.h"
 #include "tests/marks/SampleRecords.h"
 #include "tests/support/Csv.h"
+#include "tests/support/Files.h"
 #include "tests/support/SimHarness.h"
 
 namespace veldrant::marks {
@@ -19,12 +20,7 @@ namespace {
 
 const std::string kBom = "\xEF\xBB\xBF";
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using veldrant::testing::ReadAll;
 
 bool Exists(const std::string& path) {
     return std::ifstream(path).good();

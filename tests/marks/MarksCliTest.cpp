@@ -11,6 +11,7 @@
 
 #include "marks/MarkExport.h"
 #include "sim/MarkService.h"
+#include "tests/support/Files.h"
 #include "tests/support/SimHarness.h"
 
 namespace veldrant::marks {
@@ -21,12 +22,7 @@ namespace fs = std::filesystem;
 const std::string kBom = "\xEF\xBB\xBF";
 const std::string kCli = VELDRANT_BINARY_DIR "/cli/veldrant-cli";
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using veldrant::testing::ReadAll;
 
 struct CliRun {
     int exit = -1;

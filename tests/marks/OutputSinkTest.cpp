@@ -12,6 +12,7 @@
 #include "marks/MarkExport.h"
 #include "marks/OutputSink.h"
 #include "tests/marks/MarkBytes.h"
+#include "tests/support/Files.h"
 
 namespace veldrant::marks {
 namespace {
@@ -31,12 +32,7 @@ private:
     fs::path path_;
 };
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using veldrant::testing::ReadAll;
 
 TEST(FileSink, CreationReplacesAnOldFile) {
     TempDir dir;
