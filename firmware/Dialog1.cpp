@@ -4,11 +4,9 @@
 #include <QLabel>
 
 #include <memory>
-#include <vector>
 
-#include "devicelink/Commands.h"
-#include "devicelink/VersionText.h"
 #include "firmware/FirmwareUpdate.h"
+#include "firmware/VersionQuery.h"
 #include "widgets/ButtonST.h"
 #include "widgets/Resources.h"
 
@@ -24,8 +22,6 @@ constexpr veldrant::app::CDevicePage::Faces kFaces{IDB_UPLOAD_IN,        IDB_UPL
 
 // Control 1008, under the page's text.
 constexpr QRect kVersionRect(165, 180, 504, 22);
-// The version bytes are payload bytes 8 to 10.
-constexpr uint32_t kVersionBytes = 11;
 
 }  // namespace
 
@@ -45,17 +41,6 @@ CDialog1::~CDialog1() {
 void CDialog1::Shutdown() {
     CDevicePage::Shutdown();
     m_pVersionWorker->Join();
-}
-
-std::optional<std::string> CDialog1::QueryVersion(veldrant::CDeviceLink& link) {
-    link.m_nCommand = veldrant::CMD_FW_VERSION;
-    const uint32_t payload = link.m_dwHIDPacketSize;
-    if (payload < kVersionBytes)
-        return std::nullopt;
-    std::vector<uint8_t> block(payload);
-    if (link.RequestBlock(block.data(), 0) != 1)
-        return std::nullopt;
-    return veldrant::FirmwareVersionText(block.data());
 }
 
 void CDialog1::OnTimer() {
@@ -88,7 +73,7 @@ void CDialog1::StartVersionQuery() {
             auto hold = gate.TryAcquire();
             if (!hold.owns_lock())
                 return;
-            *answer = QueryVersion(*link);
+            *answer = veldrant::firmware::QueryFirmwareVersion(*link);
         },
         [this, answer, epoch] {
             if (!*answer || m_bVersionShown || epoch != m_nConnectionEpoch ||

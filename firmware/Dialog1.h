@@ -22,10 +22,6 @@ public:
 
     void Shutdown() override;
 
-    // Asks the watch for its firmware version (code 1, block 0) and forms the page's text;
-    // nullopt when the watch does not answer.
-    static std::optional<std::string> QueryVersion(veldrant::CDeviceLink& link);
-
 protected:
     void OnTimer() override;
     void OnConnectionChanged(bool connected) override;
