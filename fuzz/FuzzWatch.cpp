@@ -7,7 +7,27 @@ namespace veldrant::fuzz {
 
 namespace {
 constexpr uint8_t kIdentityCode = 200;
-}
+
+// What the link holds of an opened FuzzDevice.
+class DeviceHandle : public platform::IHidDevice {
+public:
+    explicit DeviceHandle(std::shared_ptr<FuzzDevice> device) : device_(std::move(device)) {}
+    uint32_t InputReportLength() const override { return device_->InputReportLength(); }
+    uint32_t OutputReportLength() const override { return device_->OutputReportLength(); }
+    platform::IoResult Write(const uint8_t* data, size_t len,
+                             std::chrono::milliseconds timeout) override {
+        return device_->Write(data, len, timeout);
+    }
+    platform::IoResult Read(uint8_t* buf, size_t len, size_t* got,
+                            std::chrono::milliseconds timeout) override {
+        return device_->Read(buf, len, got, timeout);
+    }
+    void Cancel() override { device_->Cancel(); }
+
+private:
+    std::shared_ptr<FuzzDevice> device_;
+};
+}  // namespace
 
 uint16_t OracleCrc16(const uint8_t* p, size_t n) {
     uint16_t c = 0;
@@ -124,6 +144,8 @@ platform::IoResult FuzzDevice::Read(uint8_t* buf, size_t len, size_t* got,
     }
     if (control & 0x20)
         stale_ = last_.report;
+    if (control & 0x40)
+        swapAsked_ = true;
     last_.any = true;
     *got = last_.got;
     std::copy_n(last_.report.begin(), std::min(len, last_.report.size()), buf);
@@ -137,9 +159,8 @@ std::optional<platform::HidIds> FuzzTransport::ReadIds(const std::string&, platf
 
 std::unique_ptr<platform::IHidDevice> FuzzTransport::Open(const std::string&,
                                                           platform::OpenError*) {
-    auto device = std::make_unique<FuzzDevice>(in_, length_, g_DeviceTable[row_]);
-    device_ = device.get();
-    return device;
+    device_ = std::make_shared<FuzzDevice>(in_, length_, g_DeviceTable[row_]);
+    return std::make_unique<DeviceHandle>(device_);
 }
 
 uint32_t ChooseReportLength(FuzzBytes& in) {

@@ -11,6 +11,8 @@
 //   bit 3     the value field from the input instead of the echo
 //   bit 4     one byte of the finished report flipped (position and mask from the input)
 //   bit 5     a copy of the report is also left queued, stale, for the next read
+//   bit 6     after this reply the watch is swapped for another (SwapAsked), whose report
+//             length comes next in the input
 // The identity request (200) of discovery is answered correctly without using the input, so
 // that every input reaches the requests after it. Once the input is used up the device is gone.
 #pragma once
@@ -56,6 +58,9 @@ public:
     bool Gone() const { return gone_; }
     // Runs once when the device goes (the removal handling of a front end).
     std::function<void()> onGone;
+    // True once a reply asked for the watch to be swapped; the harness does it between two
+    // steps of the operation, outside any exchange.
+    bool SwapAsked() const { return swapAsked_; }
 
 private:
     void BuildFrame(uint8_t control);
@@ -69,13 +74,17 @@ private:
     std::optional<std::vector<uint8_t>> stale_;
     Delivered last_;
     bool gone_ = false;
+    bool swapAsked_ = false;
 };
 
-// One interface of the model in table row `row`; Open hands out a FuzzDevice (kept in Device()).
+// One interface of the model in table row `row`; Open hands out a handle to a FuzzDevice that
+// the transport keeps too, so that Device() stays valid after the link has let it go.
 class FuzzTransport : public platform::IHidTransport {
 public:
     FuzzTransport(FuzzBytes& in, size_t row, uint32_t length)
         : in_(in), row_(row), length_(length) {}
+    // The interface now presents another report length (another watch in its place).
+    void SetLength(uint32_t length) { length_ = length; }
 
     std::string Name() const override { return "fuzz"; }
     std::vector<std::string> ListInterfaces() override { return {"/fuzz/watch"}; }
@@ -84,13 +93,13 @@ public:
     std::unique_ptr<platform::INoticeSubscription> Subscribe(platform::HidNoticeFn) override {
         return nullptr;
     }
-    FuzzDevice* Device() const { return device_; }
+    FuzzDevice* Device() const { return device_.get(); }
 
 private:
     FuzzBytes& in_;
     size_t row_;
     uint32_t length_;
-    FuzzDevice* device_ = nullptr;  // owned by the link
+    std::shared_ptr<FuzzDevice> device_;  // the one opened last
 };
 
 // A report length for the input's first choice: mostly ones the link takes (64·k + 13 and

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the seed inputs of the link, operations, firmware image and mark export fuzzers into
-fuzz/corpus/<target>/seed-*: well-formed runs that reach deep, for the fuzzer to mutate.
+fuzz/corpus/<target>/seed-*: well-formed runs that reach deep, for the fuzzer to mutate. The
+crash-* inputs beside them are faults found and fixed, kept as they were found.
 Run from anywhere: python3 fuzz/make-reply-seeds.py"""
 
 import os
@@ -92,6 +93,14 @@ def operations_seeds():
     firmware = bytes([1 | 3 << 1, LENGTH_141])
     firmware += frame() * (1 + (image_length + P - 1) // P)
     write("operations_reply", "firmware", firmware)
+    # The same, but the watch is swapped for one with P = 192 before the last block.
+    blocks_sent = (image_length + P - 1) // P - 1
+    replaced = bytes([1 | 3 << 1, LENGTH_141]) + frame() * blocks_sent
+    replaced += frame(b"", 0x41) + bytes([0x01]) + frame(b"", 0x01) * 2
+    write("operations_reply", "firmware-replaced", replaced)
+    # Course upload: every reply word 0xBBBBBBBB (begins go on, confirms are accepted).
+    courses = bytes([0x80 | 3 << 1, LENGTH_141]) + frame(word(0xBBBBBBBB)) * 120
+    write("operations_reply", "courses", courses)
 
 
 def firmware_seeds():
