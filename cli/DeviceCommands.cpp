@@ -1,10 +1,12 @@
 // "devices" and "info": what HID interfaces look like watches, and which watch is connected.
 #include <cstdio>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "cli/Command.h"
 #include "cli/Connect.h"
-#include "devicelink/VersionText.h"
+#include "firmware/VersionQuery.h"
 #include "platform/SimProtocol.h"
 
 namespace veldrant::cli {
@@ -85,12 +87,11 @@ int RunInfo(const std::vector<std::string>& args) {
     std::string name(link.m_Identity.Name());
     int row = link.m_Identity.wRowNumber;
     // The firmware page's version query: code 1, block 0.
-    std::vector<uint8_t> reply(link.m_dwHIDPacketSize);
-    link.m_nCommand = CMD_FW_VERSION;
-    bool answered = link.RequestBlock(reply.data(), 0) == 1;
+    std::optional<std::string> version = firmware::QueryFirmwareVersion(link);
+    bool answered = version.has_value();
     std::printf("%s\n", name.empty() ? "(no identity name: table row 0)" : name.c_str());
     if (answered)
-        std::printf("%s\n", FirmwareVersionText(reply.data()).c_str());
+        std::printf("%s\n", version->c_str());
     if (verbose) {
         std::printf("table row %d, %s, report length %u (payload %u)\n", row,
                     link.DevicePath().c_str(), unsigned(link.m_dwReportLength),

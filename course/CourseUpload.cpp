@@ -114,7 +114,7 @@ bool Uploader::SendImage(const uint8_t* image, size_t length, const std::string&
             // block holds: the blocks are cut for the watch the upload started on.
             if (link_.m_dwHIDPacketSize != payload_)
                 return Fail("the watch was replaced by one with another report size");
-            sent = link_.SendBlock(src, static_cast<uint32_t>(i)) == 1;
+            sent = link_.SendBlock(src, static_cast<uint32_t>(i), payload_) == 1;
             if (!sent)
                 ++summary_.blockRetries;
             ++tries;

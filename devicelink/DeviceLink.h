@@ -60,6 +60,11 @@ public:
     // Request forms.
     int RequestBlock(uint8_t* dest, uint32_t n);
     int SendBlock(const uint8_t* src, uint32_t n);
+    // The same for a block cut for `payloadSize` bytes: they fail, sending nothing, when the
+    // open watch's payload size is another (a watch found again with another report size
+    // between two blocks of a transfer), so that no request reads or writes past the block.
+    int RequestBlock(uint8_t* dest, uint32_t n, uint32_t payloadSize);
+    int SendBlock(const uint8_t* src, uint32_t n, uint32_t payloadSize);
     int SendArgs(int code, uint32_t args[5]);
     int SendCommand(int code, uint32_t value, std::optional<uint32_t> arg = std::nullopt);
     // The reply word: the first payload word of the last input report (0 while closed).
@@ -112,6 +117,8 @@ private:
     int CheckReplyOn(const Session& s) const;
     int ExchangeOn(const Session& s);
     bool DrainOn(const Session& s);
+    int RequestBlockOf(uint8_t* dest, uint32_t n, std::optional<uint32_t> payloadSize);
+    int SendBlockOf(const uint8_t* src, uint32_t n, std::optional<uint32_t> payloadSize);
     bool Install(std::shared_ptr<platform::IHidDevice> device, uint32_t length,
                  const DeviceIdentity& row);
     void SetPath(const std::string& path);

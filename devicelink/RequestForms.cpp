@@ -7,9 +7,27 @@
 namespace veldrant {
 
 int CDeviceLink::RequestBlock(uint8_t* dest, uint32_t n) {
+    return RequestBlockOf(dest, n, std::nullopt);
+}
+
+int CDeviceLink::RequestBlock(uint8_t* dest, uint32_t n, uint32_t payloadSize) {
+    return RequestBlockOf(dest, n, payloadSize);
+}
+
+int CDeviceLink::SendBlock(const uint8_t* src, uint32_t n) {
+    return SendBlockOf(src, n, std::nullopt);
+}
+
+int CDeviceLink::SendBlock(const uint8_t* src, uint32_t n, uint32_t payloadSize) {
+    return SendBlockOf(src, n, payloadSize);
+}
+
+// The size is compared inside the request's session, so a Close and a new Discover between a
+// caller's own check and the request cannot slip through.
+int CDeviceLink::RequestBlockOf(uint8_t* dest, uint32_t n, std::optional<uint32_t> payloadSize) {
     std::lock_guard one(impl_->requestMutex);
     Session s = Snapshot();
-    if (!s)
+    if (!s || (payloadSize && *payloadSize != s.payload))
         return 0;
     const FrameView& v = s.view;
     std::memset(s.out + kPayloadOffset, 0, s.payload);
@@ -24,10 +42,10 @@ int CDeviceLink::RequestBlock(uint8_t* dest, uint32_t n) {
     return 1;
 }
 
-int CDeviceLink::SendBlock(const uint8_t* src, uint32_t n) {
+int CDeviceLink::SendBlockOf(const uint8_t* src, uint32_t n, std::optional<uint32_t> payloadSize) {
     std::lock_guard one(impl_->requestMutex);
     Session s = Snapshot();
-    if (!s)
+    if (!s || (payloadSize && *payloadSize != s.payload))
         return 0;
     const FrameView& v = s.view;
     std::memcpy(s.out + kPayloadOffset, src, s.payload);

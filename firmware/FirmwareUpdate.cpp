@@ -36,11 +36,9 @@ UpdateOutcome SendImage(CDeviceLink& link, ops::IOperationHost& host, const CFir
             return UpdateOutcome::DeviceRemoved;
         }
         const uint8_t* src = BlockSource(file, i, payload, tail);
-        // A watch found again with another report size would take more bytes than the block
-        // holds: the blocks are cut for the watch the update started on.
-        auto send = [&] {
-            return link.m_dwHIDPacketSize == payload && link.SendBlock(src, i) == 1;
-        };
+        // The blocks are cut for the watch the update started on: a watch found again with
+        // another report size refuses them.
+        auto send = [&] { return link.SendBlock(src, i, payload) == 1; };
         int tries = 1;
         bool sent = send();
         while (!sent && tries < kFirmwareBlockTries) {

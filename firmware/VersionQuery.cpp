@@ -16,7 +16,7 @@ std::optional<std::string> QueryFirmwareVersion(CDeviceLink& link) {
         return std::nullopt;
     std::vector<uint8_t> reply(payload, 0);
     link.m_nCommand = CMD_FW_VERSION;
-    if (!link.RequestBlock(reply.data(), 0))
+    if (!link.RequestBlock(reply.data(), 0, payload))
         return std::nullopt;
     return FirmwareVersionText(reply.data());
 }

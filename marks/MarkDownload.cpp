@@ -34,7 +34,7 @@ MarkImport::Receive MarkImport::ReceiveBlocks(ops::IOperationHost& host, uint32_
         uint8_t* dest = buffer.data() + i * payload;
         bool ok = false;
         for (int attempt = 0; attempt < kMarkBlockTries && !ok; ++attempt) {
-            ok = link_.RequestBlock(dest, static_cast<uint32_t>(i)) != 0;
+            ok = link_.RequestBlock(dest, static_cast<uint32_t>(i), payload) != 0;
         }
         // The removal notice can land while a block is under way: say so rather than drop
         // the set without a word.

@@ -189,15 +189,16 @@ void SocketServer::Serve(Loop& l) {
         if (fds[1].revents & POLLIN)
             AcceptOne(l);
     }
-    // Unplugged: first the socket file goes, then every connection.
+    // Unplugged: first the socket file goes, then every connection. The watch counts as
+    // unplugged from the moment its file is gone, before any host can see a connection drop.
     unlink(path_.c_str());
+    plugged_.store(false);
     l.listener.Reset();
     for (auto& c : l.connections)
         shutdown(c->socket.Get(), SHUT_RDWR);
     for (auto& c : l.connections)
         c->thread.join();
     l.connections.clear();
-    plugged_.store(false);
     if (l.pulled.load() && l.onSelfUnplug)
         l.onSelfUnplug();
 }

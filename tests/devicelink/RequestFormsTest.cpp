@@ -60,6 +60,22 @@ TEST(SendBlock, SendsTheSourceAndIgnoresTheReplyPayload) {
     EXPECT_EQ(WordAt(r, 5), 0x01020304u);
 }
 
+// A transfer cuts its blocks for the payload size it started with; a watch found again with
+// another report size between two blocks must not take them (it would read or write past them).
+TEST(BlockForms, ABlockCutForAnotherPayloadSizeIsRefusedBeforeAnythingIsSent) {
+    OpenLink o(Answer([](const Report& out) { return EchoReply(out); }));
+    o.link->m_nCommand = 2;
+    std::vector<uint8_t> block(448, 0x5A);
+    EXPECT_EQ(o.link->SendBlock(block.data(), 0, 448), 0);
+    EXPECT_EQ(o.link->RequestBlock(block.data(), 0, 448), 0);
+    EXPECT_TRUE(o.device->Written().empty()) << "nothing may go out for a refused block";
+    EXPECT_EQ(block, std::vector<uint8_t>(448, 0x5A));
+
+    std::vector<uint8_t> right(512, 0x11);
+    EXPECT_EQ(o.link->SendBlock(right.data(), 0, 512), 1);
+    EXPECT_EQ(o.link->RequestBlock(right.data(), 1, 512), 1);
+}
+
 TEST(SendArgs, SuccessPutsTheReplyWordIntoWord0Only) {
     OpenLink o(Answer([](const Report& out) {
         std::vector<uint8_t> p(512);
