@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QTimer>
 
+#include "app/FileDialogs.h"
 #include "app/MessageBox.h"
 #include "widgets/ButtonST.h"
 #include "widgets/Resources.h"
@@ -113,6 +114,16 @@ bool CDevicePage::BeginPress() {
                    ops::MessageIcon::None);
     SetIdleFaces();
     return false;
+}
+
+QString CDevicePage::ChooseFileToOpen(const char* filter) {
+    SetBusyFace();
+    m_pButton->setEnabled(false);
+    QString path = m_services.FileDialogs().GetOpenFileName(this, QString::fromUtf8(kTitleOpen),
+                                                            QString::fromUtf8(filter));
+    if (path.isEmpty())
+        EndPress();
+    return path;
 }
 
 void CDevicePage::EndPress() {

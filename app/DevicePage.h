@@ -66,6 +66,9 @@ protected:
     bool BeginPress();
     // The press ends without an operation: idle faces, button enabled.
     void EndPress();
+    // The open dialog of a page whose operation works on a file: busy face and button disabled
+    // while it is open, idle again when the user cancels (then the result is empty).
+    QString ChooseFileToOpen(const char* filter);
     // Runs `operation` on the page's worker, holding the link gate. The busy flag and the
     // locked Exit and Close hold from now until the page has its button back.
     void RunOperation(std::function<void(CDeviceLink&, ops::IOperationHost&)> operation);

@@ -25,16 +25,10 @@ CDialog2::CDialog2(veldrant::app::IPageServices& services, QWidget* parent)
 void CDialog2::OnClicked() {
     if (!BeginPress())
         return;
-    SetBusyFace();
-    m_pButton->setEnabled(false);
     m_strPath.clear();
-    m_strPath =
-        m_services.FileDialogs().GetOpenFileName(this, QString::fromUtf8(veldrant::app::kTitleOpen),
-                                                 QString::fromUtf8(veldrant::app::kFilterZip));
-    if (m_strPath.isEmpty()) {
-        EndPress();
+    m_strPath = ChooseFileToOpen(veldrant::app::kFilterZip);
+    if (m_strPath.isEmpty())
         return;
-    }
     std::string path = QFile::encodeName(m_strPath).toStdString();
     RunOperation([path](veldrant::CDeviceLink& link, veldrant::ops::IOperationHost& host) {
         veldrant::course::UpdateCourses(link, host, path);

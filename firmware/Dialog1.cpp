@@ -88,16 +88,10 @@ void CDialog1::StartVersionQuery() {
 void CDialog1::OnClicked() {
     if (!BeginPress())
         return;
-    SetBusyFace();
-    m_pButton->setEnabled(false);
     m_strPath.clear();
-    m_strPath =
-        m_services.FileDialogs().GetOpenFileName(this, QString::fromUtf8(veldrant::app::kTitleOpen),
-                                                 QString::fromUtf8(veldrant::app::kFilterBin));
-    if (m_strPath.isEmpty()) {
-        EndPress();
+    m_strPath = ChooseFileToOpen(veldrant::app::kFilterBin);
+    if (m_strPath.isEmpty())
         return;
-    }
     std::string path = QFile::encodeName(m_strPath).toStdString();
     RunOperation([path](veldrant::CDeviceLink& link, veldrant::ops::IOperationHost& host) {
         veldrant::firmware::UpdateFirmware(link, host, path);
