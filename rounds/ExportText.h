@@ -1,0 +1,34 @@
+// Pieces every export writes: numbers in the C locale, escaped text and UTC times.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "rounds/Round.h"
+
+namespace veldrant::rounds::text {
+
+// Fixed point with `places` digits after ".", whatever the process's locale.
+void AppendFixed(std::string& out, double value, int places);
+void AppendInt(std::string& out, long long value);
+
+// Text for XML character data and attribute values: &, <, >, " escaped; characters XML 1.0 does
+// not allow (controls other than tab, LF and CR) become U+FFFD.
+void AppendXml(std::string& out, std::string_view utf8);
+// A JSON string with its quotes.
+void AppendJsonString(std::string& out, std::string_view utf8);
+
+// "2016-05-03T00:15:30Z" for the watch's local time less the offset; none when the watch's time
+// is not a calendar time.
+std::optional<std::string> UtcText(const LocalTime& local, int utcOffsetMinutes);
+
+// "H3 S2": hole 3, the hole's second mark.
+std::string MarkName(const Hole& hole, size_t index);
+// "shot" or "putt"
+std::string_view KindText(MarkKind kind);
+
+// The mark as a person reads it: "shot, 230.50 m (252.08 yd)", "putt", "outlier: no distance".
+std::string MarkSummary(const Mark& mark);
+
+}  // namespace veldrant::rounds::text

@@ -1,0 +1,109 @@
+// GPX 1.1: metadata, then every mark as a waypoint (time in UTC, name "H3 S2", type shot or
+// putt), then one route per hole through its marks that are not outliers. Elements stand in the
+// order the GPX schema's sequences give.
+#include "rounds/Export.h"
+#include "rounds/ExportText.h"
+#include "rounds/Measure.h"
+
+namespace veldrant::rounds {
+namespace {
+
+using namespace text;
+
+void AppendPlace(std::string& out, const Mark& m) {
+    out.append(" lat=\"");
+    AppendFixed(out, m.latitude, 6);
+    out.append("\" lon=\"");
+    AppendFixed(out, m.longitude, 6);
+    out.append("\"");
+}
+
+void AppendElement(std::string& out, std::string_view indent, std::string_view name,
+                   std::string_view value) {
+    out.append(indent);
+    out.push_back('<');
+    out.append(name);
+    out.push_back('>');
+    AppendXml(out, value);
+    out.append("</");
+    out.append(name);
+    out.append(">\n");
+}
+
+std::string HoleText(const Round& round, const Hole& hole) {
+    std::string s = "Round ";
+    AppendInt(s, round.number);
+    s.append(", ");
+    s.append(DateText(round.start));
+    s.append(", ");
+    s.append(round.golfCourseName);
+    s.append(", ");
+    s.append(hole.courseName);
+    s.append(" hole ");
+    AppendInt(s, hole.number);
+    return s;
+}
+
+}  // namespace
+
+void WriteGpx(const RoundFile& file, const ExportOptions& options, std::string& out) {
+    out.append(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<gpx version=\"1.1\" creator=\"Veldrant\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
+        "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+        "xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1 "
+        "http://www.topografix.com/GPX/1/1/gpx.xsd\">\n"
+        "  <metadata>\n");
+    AppendElement(out, "    ", "name", options.title);
+    out.append("  </metadata>\n");
+
+    for (const Round& round : file.rounds) {
+        for (const Hole& hole : round.holes) {
+            const std::string where = HoleText(round, hole);
+            for (size_t i = 0; i < hole.marks.size(); ++i) {
+                const Mark& m = hole.marks[i];
+                if (!OnGlobe(m.latitude, m.longitude))
+                    continue;  // the schema takes no such position
+                out.append("  <wpt");
+                AppendPlace(out, m);
+                out.append(">\n");
+                if (auto utc = UtcText(m.time, options.utcOffsetMinutes))
+                    AppendElement(out, "    ", "time", *utc);
+                AppendElement(out, "    ", "name", MarkName(hole, i));
+                AppendElement(out, "    ", "desc", where + ": " + MarkSummary(m));
+                AppendElement(out, "    ", "type", KindText(m.kind));
+                out.append("  </wpt>\n");
+            }
+        }
+    }
+    for (const Round& round : file.rounds) {
+        for (const Hole& hole : round.holes) {
+            size_t points = 0;
+            for (const Mark& m : hole.marks)
+                points += !m.outlier;
+            if (points == 0)
+                continue;
+            out.append("  <rte>\n");
+            AppendElement(out, "    ", "name",
+                          "R" + std::to_string(round.number) + " H" + std::to_string(hole.number));
+            AppendElement(out, "    ", "desc", HoleText(round, hole));
+            for (size_t i = 0; i < hole.marks.size(); ++i) {
+                const Mark& m = hole.marks[i];
+                if (m.outlier)
+                    continue;
+                out.append("    <rtept");
+                AppendPlace(out, m);
+                out.append(">\n");
+                if (auto utc = UtcText(m.time, options.utcOffsetMinutes))
+                    AppendElement(out, "      ", "time", *utc);
+                AppendElement(out, "      ", "name", MarkName(hole, i));
+                AppendElement(out, "      ", "type", KindText(m.kind));
+                out.append("    </rtept>\n");
+            }
+            out.append("  </rte>\n");
+        }
+    }
+    out.append("</gpx>\n");
+}
+
+}  // namespace veldrant::rounds
