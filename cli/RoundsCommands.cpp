@@ -1,0 +1,444 @@
+// veldrant-cli rounds show / export / pictures: the rounds of a mark CSV file with each shot's
+// distance, in GPX, KML or GeoJSON, and as pictures of every hole.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <optional>
+
+#include "cli/Command.h"
+#include "rounds/Export.h"
+#include "rounds/ExportText.h"
+#include "rounds/Measure.h"
+#include "rounds/Picture.h"
+#include "rounds/RoundReader.h"
+
+namespace veldrant::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace veldrant::rounds;
+
+struct Args {
+    std::optional<std::string> input;
+    std::optional<std::string> output;
+    std::optional<std::string> format;
+    int utcOffset = 9 * 60;
+    bool json = false;
+};
+
+// FILE.csv and the options `allowed` names ("o", "json", "format", "utc").
+std::optional<Args> Parse(const std::vector<std::string>& args, const char* command,
+                          std::initializer_list<std::string_view> allowed) {
+    auto allows = [&](std::string_view o) {
+        return std::find(allowed.begin(), allowed.end(), o) != allowed.end();
+    };
+    Args a;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& s = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if ((s == "-o" || s == "--output") && allows("o") && hasValue) {
+            a.output = args[++i];
+        } else if (s == "--format" && allows("format") && hasValue) {
+            a.format = args[++i];
+        } else if (s == "--utc-offset" && allows("utc") && hasValue) {
+            auto offset = ParseUtcOffset(args[++i]);
+            if (!offset) {
+                std::fprintf(stderr,
+                             "veldrant-cli: rounds %s: --utc-offset takes +HH:MM or -HH:MM "
+                             "(at most 14 hours), not '%s'\n",
+                             command, args[i].c_str());
+                return std::nullopt;
+            }
+            a.utcOffset = *offset;
+        } else if (s == "--json" && allows("json")) {
+            a.json = true;
+        } else if (!s.empty() && s[0] != '-' && !a.input) {
+            a.input = s;
+        } else {
+            std::fprintf(stderr, "veldrant-cli: rounds %s: unexpected '%s'\n", command, s.c_str());
+            return std::nullopt;
+        }
+    }
+    if (!a.input) {
+        std::fprintf(stderr, "veldrant-cli: rounds %s needs a mark CSV file (see --help)\n",
+                     command);
+        return std::nullopt;
+    }
+    return a;
+}
+
+std::optional<RoundFile> Load(const std::string& path) {
+    ReadResult r = LoadRounds(path);
+    if (!r.ok()) {
+        std::fprintf(stderr, "veldrant-cli: %s\n", r.error.c_str());
+        return std::nullopt;
+    }
+    return std::move(r.file);
+}
+
+// Writes `bytes` to `path` through a temporary file in the same folder renamed over it at the
+// end, so that a failed write leaves whatever was there untouched. Only regular files are
+// replaced.
+bool WriteSafely(const std::string& path, std::string_view bytes) {
+    std::error_code ec;
+    fs::file_status st = fs::symlink_status(path, ec);
+    if (fs::exists(st) && !fs::is_regular_file(st)) {
+        std::fprintf(stderr, "veldrant-cli: '%s' exists and is not a regular file: not replaced\n",
+                     path.c_str());
+        return false;
+    }
+    fs::path target(path);
+    fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        std::fprintf(stderr, "veldrant-cli: cannot write in '%s': %s\n", dir.c_str(),
+                     std::strerror(errno));
+        return false;
+    }
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    const int writeErrno = errno;
+    // A replaced file keeps its permissions; a new one gets what the umask allows.
+    struct stat old {};
+    mode_t mode;
+    if (::stat(path.c_str(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    const bool written = done == bytes.size() && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!written || std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::fprintf(stderr, "veldrant-cli: cannot write '%s': %s\n", path.c_str(),
+                     std::strerror(written ? errno : writeErrno));
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Terminal columns a UTF-8 text takes: East Asian wide characters count two.
+size_t Columns(std::string_view s) {
+    size_t cols = 0;
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        uint32_t cp = c;
+        size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        if (n > 1 && i + n <= s.size()) {
+            cp = c & (0x7F >> n);
+            for (size_t k = 1; k < n; ++k)
+                cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        }
+        bool wide = (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
+                    (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+                    (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
+                    (cp >= 0xFFE0 && cp <= 0xFFE6);
+        cols += wide ? 2 : 1;
+        i += n;
+    }
+    return cols;
+}
+
+std::string Padded(const std::string& s, size_t width) {
+    size_t cols = Columns(s);
+    return cols >= width ? s : s + std::string(width - cols, ' ');
+}
+
+// Yards, whole above 10, one decimal below (putts).
+std::string Yd(double metres) {
+    std::string s;
+    double y = Yards(metres);
+    text::AppendFixed(s, y, y < 10 ? 1 : 0);
+    return s;
+}
+
+std::string OptionalYd(const std::optional<double>& metres) {
+    return metres ? Yd(*metres) + " yd" : "-";
+}
+
+std::string ShowText(const RoundFile& file) {
+    std::string out;
+    if (file.rounds.empty())
+        return "The file holds no rounds (the import found no marks).\n";
+    for (const Round& round : file.rounds) {
+        RoundTotals t = Totals(round);
+        char head[160];
+        std::snprintf(head, sizeof head, "Round %d  %s %s  ", round.number,
+                      DateText(round.start).c_str(), ClockText(round.start).c_str());
+        out += head + round.golfCourseName + " (golf course " + std::to_string(round.golfCourseId) +
+               "; mark set " + std::to_string(round.set) + ", session " +
+               std::to_string(round.session) + ")\n";
+        size_t courseWidth = 6;
+        for (const Hole& h : round.holes)
+            courseWidth = std::max(courseWidth, Columns(h.courseName));
+        out += "  Hole  " + Padded("Course", courseWidth) +
+               "  Strokes  Putts  Tee shot    Longest     Each mark to the next (yd)\n";
+        for (const Hole& h : round.holes) {
+            char cells[96];
+            std::snprintf(cells, sizeof cells, "  %4d  ", h.number);
+            out += cells + Padded(h.courseName, courseWidth);
+            std::snprintf(cells, sizeof cells, "  %7d  %5d  %-10s  %-10s  ", h.Strokes(), h.Putts(),
+                          OptionalYd(h.teeShot).c_str(), OptionalYd(h.longest).c_str());
+            out += cells;
+            for (size_t i = 0; i < h.marks.size(); ++i) {
+                const Mark& m = h.marks[i];
+                if (i)
+                    out += ' ';
+                out += m.kind == MarkKind::Putt ? "p" : "";
+                out += m.outlier ? "outlier" : m.distance ? Yd(*m.distance) : "-";
+            }
+            out += '\n';
+        }
+        out += "  Total: " + std::to_string(t.holes) + " holes, " + std::to_string(t.strokes) +
+               " strokes, " + std::to_string(t.putts) + " putts";
+        if (t.longest)
+            out += "; longest shot " + DistanceLabel(*t.longest) + " (hole " +
+                   std::to_string(round.holes[static_cast<size_t>(t.longestHole)].number) +
+                   ", stroke " + std::to_string(t.longestStroke) + ")";
+        if (t.averageTeeShot)
+            out += "; average tee shot " + DistanceLabel(*t.averageTeeShot) + " over " +
+                   std::to_string(t.teeShots) + (t.teeShots == 1 ? " hole" : " holes");
+        if (t.outliers)
+            out += "; " + std::to_string(t.outliers) + " outlier mark" +
+                   (t.outliers == 1 ? "" : "s") + " without distance";
+        out += "\n";
+        if (!round.scores.empty()) {
+            out += "  Score lines as the file gives them (tag, word, 18 values):\n";
+            for (const ScoreLine& s : round.scores) {
+                out += "    " + Padded(s.tag, 4) + " " + std::to_string(s.word);
+                for (int v : s.values)
+                    out += " " + std::to_string(v);
+                out += "\n";
+            }
+        }
+        out += "\n";
+    }
+    out +=
+        "Strokes and putts are counted from the marks, not taken from the score card. 'p' marks\n"
+        "a putt; a distance runs from a mark to the hole's next mark that is not an outlier.\n";
+    return out;
+}
+
+nlohmann::ordered_json Metres(const std::optional<double>& m) {
+    return m ? nlohmann::ordered_json(std::round(*m * 100) / 100) : nlohmann::ordered_json();
+}
+nlohmann::ordered_json YardsJson(const std::optional<double>& m) {
+    return m ? nlohmann::ordered_json(std::round(Yards(*m) * 100) / 100) : nlohmann::ordered_json();
+}
+
+std::string ShowJson(const RoundFile& file, const std::string& path) {
+    using json = nlohmann::ordered_json;
+    json rounds = json::array();
+    for (const Round& round : file.rounds) {
+        RoundTotals t = Totals(round);
+        json holes = json::array();
+        for (const Hole& h : round.holes) {
+            json marks = json::array();
+            for (size_t i = 0; i < h.marks.size(); ++i) {
+                const Mark& m = h.marks[i];
+                marks.push_back({{"stroke", i + 1},
+                                 {"kind", text::KindText(m.kind)},
+                                 {"date", DateText(m.time)},
+                                 {"time", ClockText(m.time)},
+                                 {"longitude", m.longitude},
+                                 {"latitude", m.latitude},
+                                 {"distance_m", Metres(m.distance)},
+                                 {"distance_yd", YardsJson(m.distance)},
+                                 {"outlier", m.outlier},
+                                 {"line", m.line}});
+            }
+            holes.push_back({{"courseId", h.courseId},
+                             {"course", h.courseName},
+                             {"hole", h.number},
+                             {"strokes", h.Strokes()},
+                             {"putts", h.Putts()},
+                             {"teeShot_m", Metres(h.teeShot)},
+                             {"teeShot_yd", YardsJson(h.teeShot)},
+                             {"longest_m", Metres(h.longest)},
+                             {"longest_yd", YardsJson(h.longest)},
+                             {"marks", marks}});
+        }
+        json scores = json::array();
+        for (const ScoreLine& s : round.scores)
+            scores.push_back(
+                {{"tag", s.tag}, {"word", s.word}, {"values", s.values}, {"line", s.line}});
+        rounds.push_back(
+            {{"round", round.number},
+             {"set", round.set},
+             {"session", round.session},
+             {"date", DateText(round.start)},
+             {"time", ClockText(round.start)},
+             {"golfCourseId", round.golfCourseId},
+             {"golfCourse", round.golfCourseName},
+             {"holes", holes},
+             {"totals",
+              {{"countedFrom", "marks"},
+               {"holes", t.holes},
+               {"strokes", t.strokes},
+               {"putts", t.putts},
+               {"outliers", t.outliers},
+               {"longest_m", Metres(t.longest)},
+               {"longest_yd", YardsJson(t.longest)},
+               {"longestHole", t.longestHole >= 0
+                                   ? json(round.holes[static_cast<size_t>(t.longestHole)].number)
+                                   : json()},
+               {"longestStroke", t.longest ? json(t.longestStroke) : json()},
+               {"averageTeeShot_m", Metres(t.averageTeeShot)},
+               {"averageTeeShot_yd", YardsJson(t.averageTeeShot)},
+               {"teeShotHoles", t.teeShots}}},
+             {"scoreTime", round.hasScoreTime ? json(ClockText(round.scoreTime)) : json()},
+             {"scores", scores}});
+    }
+    json doc = {{"file", path}, {"markSets", file.markSets}, {"rounds", rounds}};
+    return doc.dump(2) + "\n";
+}
+
+int Show(const std::vector<std::string>& args) {
+    auto a = Parse(args, "show", {"json"});
+    if (!a)
+        return kExitUsage;
+    auto file = Load(*a->input);
+    if (!file)
+        return kExitFailure;
+    const std::string out = a->json ? ShowJson(*file, *a->input) : ShowText(*file);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return kExitOk;
+}
+
+int Export(const std::vector<std::string>& args) {
+    auto a = Parse(args, "export", {"o", "format", "utc"});
+    if (!a)
+        return kExitUsage;
+    const ExportFormat* format = a->format ? FindExportFormat(*a->format) : nullptr;
+    if (!format) {
+        std::string names;
+        for (const ExportFormat& f : ExportFormats())
+            names += (names.empty() ? "" : ", ") + std::string(f.name);
+        std::fprintf(stderr, "veldrant-cli: rounds export needs --format, one of %s\n",
+                     names.c_str());
+        return kExitUsage;
+    }
+    auto file = Load(*a->input);
+    if (!file)
+        return kExitFailure;
+    ExportOptions options;
+    options.utcOffsetMinutes = a->utcOffset;
+    options.title = fs::path(*a->input).filename().string();
+    std::string doc;
+    format->write(*file, options, doc);
+    if (a->output && *a->output == "-") {
+        std::fwrite(doc.data(), 1, doc.size(), stdout);
+        return kExitOk;
+    }
+    std::string out = a->output.value_or(
+        fs::path(*a->input).replace_extension(std::string(format->extension)).string());
+    std::error_code ec;
+    if (!a->output && fs::exists(fs::symlink_status(out, ec))) {
+        std::fprintf(stderr, "veldrant-cli: '%s' exists: name the output with -o\n", out.c_str());
+        return kExitFailure;
+    }
+    if (!WriteSafely(out, doc))
+        return kExitFailure;
+    size_t marks = 0;
+    for (const Round& r : file->rounds)
+        marks += r.MarkCount();
+    std::printf("%s: %zu rounds, %zu marks\n", out.c_str(), file->rounds.size(), marks);
+    return kExitOk;
+}
+
+std::string NumberedName(const char* pattern, int a, int b = 0, int c = 0) {
+    char name[64];
+    std::snprintf(name, sizeof name, pattern, a, b, c);
+    return name;
+}
+
+int Pictures(const std::vector<std::string>& args) {
+    auto a = Parse(args, "pictures", {"o"});
+    if (!a)
+        return kExitUsage;
+    if (!a->output) {
+        std::fprintf(stderr, "veldrant-cli: rounds pictures needs -o DIR (see --help)\n");
+        return kExitUsage;
+    }
+    auto file = Load(*a->input);
+    if (!file)
+        return kExitFailure;
+    std::error_code ec;
+    fs::create_directories(*a->output, ec);
+    if (ec || !fs::is_directory(*a->output)) {
+        std::fprintf(stderr, "veldrant-cli: cannot make the folder '%s'%s%s\n", a->output->c_str(),
+                     ec ? ": " : "", ec ? ec.message().c_str() : "");
+        return kExitFailure;
+    }
+    size_t written = 0;
+    // Names come from numbers only: the round, the hole's place in the round and its number.
+    for (const Round& round : file->rounds) {
+        const fs::path dir(*a->output);
+        if (!WriteSafely((dir / NumberedName("round%03d.svg", round.number)).string(),
+                         PictureSvg(RoundPicture(round))))
+            return kExitFailure;
+        ++written;
+        for (size_t h = 0; h < round.holes.size(); ++h) {
+            std::string name = NumberedName("round%03d-%02d-hole%02d.svg", round.number,
+                                            static_cast<int>(h + 1), round.holes[h].number);
+            if (!WriteSafely((dir / name).string(), PictureSvg(HolePicture(round, h))))
+                return kExitFailure;
+            ++written;
+        }
+    }
+    std::printf("%s: %zu pictures written\n", a->output->c_str(), written);
+    return kExitOk;
+}
+
+const CommandRegistration kShow{
+    {"rounds show", "FILE.csv [--json]", "each round of a mark CSV file with its distances",
+     "Reads a mark CSV file written by the mark import and prints every round (one session: a\n"
+     "day at one golf course) as a table: each hole in the order played with its strokes and\n"
+     "putts counted from the marks, the tee shot, the longest shot and each mark's distance to\n"
+     "the next, in yards; then the round's totals and the score lines the file gives.\n"
+     "Distances are geodesics on the WGS84 ellipsoid. A mark at 0/0 or more than 1000 m from\n"
+     "every other mark of its hole is an outlier: it gets no distance and is stepped over.\n"
+     "--json prints the same as one JSON document, with metres and yards.\n\n"
+     "Exit status 1 when the file is not a mark CSV file or is damaged (the line is named).",
+     Show}};
+
+const CommandRegistration kExport{
+    {"rounds export", "FILE.csv --format gpx|kml|geojson [-o OUT] [--utc-offset +09:00]",
+     "the rounds of a mark CSV file as GPX, KML or GeoJSON",
+     "Writes the rounds of FILE.csv in a format that map and GPS programs open:\n"
+     "  gpx      GPX 1.1: a waypoint per mark (\"H3 S2\", type shot or putt), a route per hole\n"
+     "  kml      KML 2.2: a folder per round and per hole, a placemark per mark, a line per hole\n"
+     "  geojson  GeoJSON (RFC 7946): a point per mark, a line per hole\n"
+     "The watch records its local time; times are written in UTC using --utc-offset (default\n"
+     "+09:00). Without -o the output is FILE with the format's extension, never replacing a\n"
+     "file that exists; -o - writes to standard output. Files are written whole or not at all.",
+     Export}};
+
+const CommandRegistration kPictures{
+    {"rounds pictures", "FILE.csv -o DIR", "a picture of every hole and round as SVG files",
+     "Draws each hole of every round of FILE.csv into DIR as roundRRR-NN-holeHH.svg (NN: the\n"
+     "hole's place in the round, HH: its number) and each round's overview as roundRRR.svg:\n"
+     "numbered marks (shots orange circles, putts green squares), the lines between them with\n"
+     "their distances, a scale bar and a north arrow, in a local east/north projection.\n"
+     "Outlier marks are left out of the pictures and counted in a note.",
+     Pictures}};
+
+}  // namespace
+}  // namespace veldrant::cli
