@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The fuzz smoke run of the ordinary test run: `cmake -DMODE=build|run ... -P fuzz/Smoke.cmake`.
 #
 #   MODE=build   configures SOURCE_DIR in BINARY_DIR with clang and the fuzzers on (as the fuzz

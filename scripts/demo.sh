@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The main job against a simulated watch: builds the programs, starts veldrant-sim in a
 # private directory, asks veldrant-cli for the watch's identity and firmware version, imports
 # its marks and score cards into a CSV file in out/ (VELDRANT_DEMO_OUT picks another folder), and

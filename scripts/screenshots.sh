@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Takes pictures of the main window's tabs under Xvfb, against a simulated watch, into docs/.
 #   bash scripts/screenshots.sh            # builds in build/ (or $BUILD_DIR) first
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Boots the HID test VM under QEMU's software emulation and returns the guest command's exit
 # status, read from the serial console.
 #

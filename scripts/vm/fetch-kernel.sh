@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Fetches Debian's current amd64 kernel (the linux-image package that linux-image-amd64 depends
 # on) and unpacks only what the HID test VM needs: the kernel image and the modules hid, uhid and
 # hid-generic, decompressed (busybox insmod takes plain .ko files only).

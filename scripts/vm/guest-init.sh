@@ -1,4 +1,5 @@
 #!/bin/busybox sh
+# SPDX-License-Identifier: MIT
 # /init of the HID test VM: mounts the kernel's file systems, loads the HID modules, runs the
 # command in /etc/vm-command and reports its exit status on the serial console, then powers off.
 # The host reads the lines that start with "VM-".

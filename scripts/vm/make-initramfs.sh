@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the HID test VM's initramfs: static busybox as the shell of /init, the kernel's HID
 # modules, the given programs in /bin with the shared libraries they load, and the command that
 # /init runs once the HID stack is up.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The kernel HID test, as CTest runs it: installs the VM tools, fetches Debian's kernel, builds
 # the initramfs with the given programs and boots it; the guest command's exit status is the
 # result.

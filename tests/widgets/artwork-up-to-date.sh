@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The committed bitmaps and icons are exactly what scripts/make-artwork.py draws.
 set -euo pipefail
 src="$1"
