@@ -12,6 +12,8 @@ int CBrassieApp::Run(int argc, char** argv, BrassieOptions options) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName("veldrant");
+    // Wayland desktops match the window to its menu entry (and icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.veldrant.Veldrant"));
     // The window's own end is the program's end.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -5,9 +5,10 @@
 #include "app/BrassieApp.h"
 
 namespace {
-bool AsksForHelp(int argc, char** argv) {
+bool Asks(int argc, char** argv, const char* shortName, const char* longName) {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0)
+        if ((shortName && std::strcmp(argv[i], shortName) == 0) ||
+            std::strcmp(argv[i], longName) == 0)
             return true;
     }
     return false;
@@ -15,16 +16,25 @@ bool AsksForHelp(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (AsksForHelp(argc, argv)) {
+    // Both answer and end before the single-instance lock or a window: a copy already running
+    // is no reason to refuse them.
+    if (Asks(argc, argv, "-h", "--help")) {
         std::printf(
             "Usage: veldrant\n\n"
             "The KVT2700 golf watch's desktop companion: imports the marks and score cards\n"
             "into a CSV file, updates the watch's golf-course data and its firmware.\n"
-            "It takes no options; one copy runs per user session.\n\n"
-            "The watch is found on its USB cable (hidraw; the device node must be readable,\n"
-            "see the README's udev rule) or, for trying things out, among the simulated\n"
+            "One copy runs per user session.\n\n"
+            "The watch is found on its USB cable (hidraw; the package's udev rule lets the\n"
+            "user at the computer open it) or, for trying things out, among the simulated\n"
             "watches in $VELDRANT_SIM_DIR (see veldrant-sim --help).\n"
-            "The same jobs from a terminal: veldrant-cli --help.\n");
+            "The same jobs from a terminal: veldrant-cli --help.\n\n"
+            "Options:\n"
+            "  -h, --help     print this text and end\n"
+            "      --version  print the version and end\n");
+        return 0;
+    }
+    if (Asks(argc, argv, nullptr, "--version")) {
+        std::printf("veldrant %s\n", VELDRANT_VERSION);
         return 0;
     }
     return CBrassieApp().Run(argc, argv);

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs every Debian package that building, testing and looking at Veldrant needs.
 # Idempotent: when everything is present it only runs dpkg-query and returns.
 set -euo pipefail
@@ -14,6 +15,7 @@ PACKAGES=(
   fonts-ipafont-gothic fonts-noto-cjk
   xvfb xauth x11-apps imagemagick
   udev
+  help2man lintian desktop-file-utils appstream dpkg-dev file man-db bash-completion
 )
 
 # Extra groups: "vm" for the kernel HID test.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Draws the program's bitmaps and icon into res/.
 
 Standard library only. Every shape is a signed distance field sampled at the pixel centre, so
@@ -441,7 +442,7 @@ def main():
     write_bmp24(os.path.join(out, "bmp156.bmp"),
                 draw_bar((250, 250, 250), (228, 229, 231), (206, 208, 211),
                          (160, 163, 168)).rgb(False))
-    for size in (16, 32, 48, 256):
+    for size in (16, 32, 48, 64, 128, 256):
         write_png_rgba(os.path.join(out, f"icon128-{size}.png"), draw_icon(size))
 
 

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors and runs every test.
+# SPDX-License-Identifier: MIT
+# Installs what is missing, builds with warnings as errors, runs every test and checks the .deb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake --preset ci >/dev/null
 cmake --build --preset ci -j "$(nproc)"
 ctest --preset ci -j "$(nproc)"
+bash scripts/check-package.sh build-ci

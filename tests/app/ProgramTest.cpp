@@ -83,10 +83,35 @@ TEST(Program, TheFirstCopyRunsUntilItsWindowCloses) {
     program.waitForFinished(5000);
 }
 
-TEST(Program, HelpDescribesTheProgramWithoutStartingIt) {
-    QProcess program;
-    program.start(kProgram, {"--help"});
-    ASSERT_TRUE(program.waitForFinished(5000));
-    EXPECT_EQ(program.exitCode(), 0);
-    EXPECT_TRUE(program.readAllStandardOutput().startsWith("Usage: veldrant"));
+// Help and version answer and end even while another copy holds the session's lock, without
+// a display: the manual page is made from them at build time.
+TEST(Program, HelpAndVersionAnswerWithoutStartingIt) {
+    struct Case {
+        const char* argument;
+        QByteArray expectedStart;
+    };
+    const Case cases[] = {
+        {"--help", "Usage: veldrant\n"},
+        {"-h", "Usage: veldrant\n"},
+        {"--version", "veldrant " VELDRANT_VERSION "\n"},
+    };
+    veldrant::testing::TempDir runtime, sims;
+    ScopedEnv env("XDG_RUNTIME_DIR", runtime.Path());
+    veldrant::platform::CSingleInstance first(kInstanceLockName);
+    ASSERT_EQ(first.State(), veldrant::platform::InstanceState::First);
+    for (const Case& c : cases) {
+        QProcess program;
+        program.setProcessEnvironment(Session(runtime.Path(), sims.Path(), "xcb"));
+        program.start(kProgram, {c.argument});
+        ASSERT_TRUE(program.waitForFinished(10000)) << c.argument;
+        EXPECT_EQ(program.exitCode(), 0) << c.argument;
+        const QByteArray out = program.readAllStandardOutput();
+        EXPECT_TRUE(out.startsWith(c.expectedStart)) << c.argument << ": " << out.toStdString();
+        EXPECT_TRUE(program.readAllStandardError().isEmpty()) << c.argument;
+    }
+    // The version is the whole answer.
+    QProcess version;
+    version.start(kProgram, {"--version"});
+    ASSERT_TRUE(version.waitForFinished(10000));
+    EXPECT_EQ(version.readAllStandardOutput(), QByteArray("veldrant " VELDRANT_VERSION "\n"));
 }

@@ -1,0 +1,177 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Builds the .deb from a build folder and checks it as it will be installed: lintian, the files
+# at their paths with their modes, the desktop entry, the AppStream data, the manual pages, the
+# maintainer scripts where udev is not running, and the extracted programs against the
+# extracted simulated watch.
+#   scripts/check-package.sh [BUILD_DIR]      (default: build-ci)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+src="$PWD"
+build="$(cd "${1:-build-ci}" && pwd)"
+started=$SECONDS
+failures=0
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+step() { echo "== $*"; }
+
+work="$(mktemp -d)"
+sim_pid=""
+cleanup() {
+  if [[ -n $sim_pid ]]; then
+    kill "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+step "building the package"
+cmake --build "$build" --target veldrant veldrant-cli veldrant-sim veldrant_man veldrant_appstream \
+  veldrant_changelog >/dev/null
+rm -rf "$build/package"
+(cd "$build" && cpack -G DEB >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log" >&2; exit 1; }
+debs=("$build"/package/veldrant_*.deb)
+[[ ${#debs[@]} -eq 1 && -f ${debs[0]} ]] || { echo "FAIL: no single .deb in $build/package" >&2; exit 1; }
+deb="${debs[0]}"
+echo "$(basename "$deb"): $(stat -c %s "$deb") bytes, installed size $(dpkg-deb -f "$deb" Installed-Size) KiB"
+echo "Depends: $(dpkg-deb -f "$deb" Depends)"
+
+step "lintian"
+# Errors fail the check; warnings and notes are printed for the record.
+if ! lintian --allow-root --tag-display-limit 0 --fail-on error "$deb"; then
+  fail "lintian reports errors"
+fi
+
+step "control fields"
+version="$(sed -n 's/^project(Veldrant VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")"
+expect_field() {
+  local got
+  got="$(dpkg-deb -f "$deb" "$1")"
+  [[ $got == $2 ]] || fail "control field $1 is '$got', expected '$2'"
+}
+expect_field Package veldrant
+expect_field Version "$version"
+expect_field Section utils
+expect_field Priority optional
+expect_field Architecture "$(dpkg --print-architecture)"
+expect_field Maintainer "*<*@*>"
+for dep in libqt6widgets6 libudev1 libminizip1 libc6 qt6-qpa-plugins; do
+  expect_field Depends "*$dep*"
+done
+dpkg-deb -e "$deb" "$work/control"
+for script in postinst postrm; do
+  [[ -x $work/control/$script ]] || fail "maintainer script $script missing or not executable"
+done
+
+step "contents"
+app=io.github.veldrant.Veldrant
+expected=(
+  "-rwxr-xr-x ./usr/bin/veldrant"
+  "-rwxr-xr-x ./usr/bin/veldrant-cli"
+  "-rwxr-xr-x ./usr/bin/veldrant-sim"
+  "-rw-r--r-- ./usr/lib/udev/rules.d/70-veldrant.rules"
+  "-rw-r--r-- ./usr/share/applications/$app.desktop"
+  "-rw-r--r-- ./usr/share/bash-completion/completions/veldrant-cli"
+  "-rw-r--r-- ./usr/share/doc/veldrant/changelog.gz"
+  "-rw-r--r-- ./usr/share/doc/veldrant/copyright"
+  "-rw-r--r-- ./usr/share/man/man1/veldrant-cli.1.gz"
+  "-rw-r--r-- ./usr/share/man/man1/veldrant-sim.1.gz"
+  "-rw-r--r-- ./usr/share/man/man1/veldrant.1.gz"
+  "-rw-r--r-- ./usr/share/metainfo/$app.metainfo.xml"
+)
+for size in 16 32 48 64 128 256; do
+  expected+=("-rw-r--r-- ./usr/share/icons/hicolor/${size}x${size}/apps/$app.png")
+done
+# Every file, with its mode, owned by root; directories 0755; nothing else.
+dpkg-deb -c "$deb" >"$work/listing"
+awk '$1 !~ /^d/ {print $1, $6}' "$work/listing" | sort >"$work/files"
+printf '%s\n' "${expected[@]}" | sort >"$work/expected"
+if ! diff -u "$work/expected" "$work/files"; then
+  fail "the package's files differ from the list above (- expected, + packaged)"
+fi
+awk '$2 != "root/root" {print}' "$work/listing" | grep . && fail "files not owned by root/root"
+awk '$1 ~ /^d/ && $1 != "drwxr-xr-x" {print}' "$work/listing" | grep . && fail "directories not 0755"
+
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+cmp -s "$root/usr/lib/udev/rules.d/70-veldrant.rules" "$src/platform/linux/70-veldrant.rules" ||
+  fail "the packaged udev rule is not platform/linux/70-veldrant.rules"
+for size in 16 32 48 64 128 256; do
+  icon="$root/usr/share/icons/hicolor/${size}x${size}/apps/$app.png"
+  file -b "$icon" | grep -q "^PNG image data, $size x $size," ||
+    fail "icon ${size}x${size} is $(file -b "$icon")"
+done
+grep -q "^Files: \*$" "$root/usr/share/doc/veldrant/copyright" &&
+  grep -q "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$" \
+    "$root/usr/share/doc/veldrant/copyright" || fail "copyright is not machine-readable"
+
+step "desktop entry and AppStream data"
+desktop-file-validate "$root/usr/share/applications/$app.desktop" || fail "desktop-file-validate"
+grep -qx "Icon=$app" "$root/usr/share/applications/$app.desktop" || fail "desktop entry's icon"
+grep -qx "Exec=veldrant" "$root/usr/share/applications/$app.desktop" || fail "desktop entry's command"
+appstreamcli validate --no-net "$root/usr/share/metainfo/$app.metainfo.xml" || fail "appstreamcli validate"
+n="$(grep -c '<modalias>usb:v[0-9A-F]\{4\}p[0-9A-F]\{4\}d[0-9A-F]\{4\}\*</modalias>' \
+  "$root/usr/share/metainfo/$app.metainfo.xml")"
+[[ $n -eq 4 ]] || fail "metainfo names $n watch models, not 4"
+
+step "manual pages"
+for program in veldrant veldrant-cli veldrant-sim; do
+  page="$root/usr/share/man/man1/$program.1.gz"
+  if ! MANWIDTH=80 man --warnings -l "$page" >"$work/page.txt" 2>"$work/page.err" ||
+    [[ -s $work/page.err ]]; then
+    fail "man -l $program.1.gz: $(cat "$work/page.err")"
+  fi
+  grep -q "^NAME" "$work/page.txt" && grep -q "^SYNOPSIS" "$work/page.txt" &&
+    grep -q "^$program $version" <(tail -n 1 "$work/page.txt" | sed 's/^ *//') ||
+    fail "$program.1 lacks its name, synopsis or version"
+done
+
+step "maintainer scripts where udev is not running"
+# A stand-in udevadm records what the scripts ask of it; without a running udev (no
+# /run/udev/control) or in a chroot they must ask nothing and succeed.
+mkdir -p "$work/bin"
+printf '#!/bin/sh\necho "udevadm $*" >>"%s/udevadm.calls"\n' "$work" >"$work/bin/udevadm"
+chmod +x "$work/bin/udevadm"
+for call in "postinst configure" "postrm remove" "postrm purge"; do
+  read -r script action <<<"$call"
+  PATH="$work/bin:$PATH" sh "$work/control/$script" "$action" ||
+    fail "$script $action failed"
+done
+if [[ -S /run/udev/control ]] && ! ischroot 2>/dev/null; then
+  grep -q "udevadm trigger --subsystem-match=hidraw --action=change" "$work/udevadm.calls" ||
+    fail "udev runs here, but the scripts did not re-trigger the hidraw devices"
+else
+  [[ ! -e $work/udevadm.calls ]] || fail "no udev runs here, yet the scripts called: $(cat "$work/udevadm.calls")"
+fi
+
+step "the packaged programs"
+bin="$root/usr/bin"
+"$bin/veldrant-cli" --help >"$work/cli-help.txt" || fail "veldrant-cli --help failed"
+grep -q "veldrant-cli" "$work/cli-help.txt" || fail "veldrant-cli --help says nothing of itself"
+[[ "$("$bin/veldrant" --version)" == "veldrant $version" ]] || fail "veldrant --version"
+sims="$work/sims"
+mkdir -p "$sims"
+"$bin/veldrant-sim" --dir "$sims" --name packaged >"$work/sim.log" 2>&1 &
+sim_pid=$!
+# The socket appears once the watch listens; the program ending first is a failure.
+for ((i = 0; i < 400; i++)); do
+  [[ -S $sims/packaged.hid ]] && break
+  kill -0 "$sim_pid" 2>/dev/null || break
+  sleep 0.05
+done
+if [[ -S $sims/packaged.hid ]]; then
+  if VELDRANT_SIM_DIR="$sims" "$bin/veldrant-cli" info >"$work/info.txt" 2>&1; then
+    grep -q "QMX_KVT_2700" "$work/info.txt" || fail "veldrant-cli info: $(cat "$work/info.txt")"
+    cat "$work/info.txt"
+  else
+    fail "veldrant-cli info against the packaged veldrant-sim: $(cat "$work/info.txt")"
+  fi
+else
+  fail "the packaged veldrant-sim did not come up: $(cat "$work/sim.log")"
+fi
+
+echo "package check: $failures failure(s) in $((SECONDS - started)) s"
+((failures == 0))
