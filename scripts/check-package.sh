@@ -107,6 +107,8 @@ done
 grep -q "^Files: \*$" "$root/usr/share/doc/veldrant/copyright" &&
   grep -q "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$" \
     "$root/usr/share/doc/veldrant/copyright" || fail "copyright is not machine-readable"
+grep -nE '^[A-Za-z-]+:[[:space:]]*$' "$root/usr/share/doc/veldrant/copyright" &&
+  fail "copyright has an empty field"
 
 step "desktop entry and AppStream data"
 desktop-file-validate "$root/usr/share/applications/$app.desktop" || fail "desktop-file-validate"
