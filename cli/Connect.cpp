@@ -61,7 +61,9 @@ std::string NoWatchMessage(const std::vector<CDeviceLink::InterfaceReport>& seen
             *exitCode = kExitPermission;
             return text + "veldrant-cli: " + r.path +
                    " cannot be opened: permission denied.\n"
-                   "Install the udev rule that gives the logged-in user access to the watch:\n"
+                   "The udev rule 70-veldrant.rules gives the user logged in at the computer\n"
+                   "(not a remote login) access to the watch. The veldrant package installs\n"
+                   "it; from a source tree install it with:\n"
                    "  sudo cp platform/linux/70-veldrant.rules /etc/udev/rules.d/\n"
                    "  sudo udevadm control --reload && sudo udevadm trigger\n"
                    "(see 'Access to the watch' in the README).\n";

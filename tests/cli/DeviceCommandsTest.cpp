@@ -106,6 +106,7 @@ TEST(CliConnect, PermissionDeniedTellsHowToInstallTheRule) {
     EXPECT_EQ(code, cli::kExitPermission);
     EXPECT_NE(text.find("/dev/hidraw3 cannot be opened: permission denied"), std::string::npos);
     EXPECT_NE(text.find("udevadm control --reload && sudo udevadm trigger"), std::string::npos);
+    EXPECT_NE(text.find("The veldrant package installs"), std::string::npos);
 }
 
 }  // namespace
