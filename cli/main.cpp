@@ -34,7 +34,13 @@ void PrintOverview() {
               [](const Command& a, const Command& b) { return a.name < b.name; });
     for (const Command& c : sorted) {
         std::string head = c.name + " " + c.usage;
-        std::printf("  %-44s %s\n", head.c_str(), c.summary.c_str());
+        // A head too long for its column gets a line of its own, so that the summary still
+        // starts in the column (the manual page is made from this list).
+        if (head.size() > 44) {
+            std::printf("  %s\n  %-44s %s\n", head.c_str(), "", c.summary.c_str());
+        } else {
+            std::printf("  %-44s %s\n", head.c_str(), c.summary.c_str());
+        }
     }
     std::printf(
         "\n'veldrant-cli COMMAND --help' tells more about one command.\n"

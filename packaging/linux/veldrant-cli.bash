@@ -3,17 +3,18 @@
 # --help at the moment of completion, so a new command completes without a change here:
 #   - a help's command list is the section whose title ends in "commands:" (any case); each of
 #     its lines starts with a command path, whose words are lower-case words, cut at the first
-#     other word or at two spaces;
+#     other word or at two spaces; lines indented deeper than the first carry on an entry;
 #   - a path listed whole ("marks export") completes word by word; a command listed alone
 #     whose own help lists commands ("veldrant-cli marks --help") completes from that help;
 #   - past the command words: options from the command's help after '-', files otherwise.
 
 # Prints the command paths listed in the help text on stdin, one per line.
 _veldrant_cli_paths() {
-    local line in_list=0 head word path
+    local line in_list=0 indent=0 head word path
     while IFS= read -r line; do
         if [[ $line =~ ^[A-Za-z\ ]*[Cc][Oo][Mm][Mm][Aa][Nn][Dd][Ss]:?[[:space:]]*$ ]]; then
             in_list=1
+            indent=0
             continue
         fi
         if ((in_list)); then
@@ -22,6 +23,9 @@ _veldrant_cli_paths() {
                 continue
             fi
             head=${line#"${line%%[![:space:]]*}"}
+            # Lines indented deeper than the list's first one carry on the entry above.
+            ((indent == 0)) && indent=$((${#line} - ${#head}))
+            ((${#line} - ${#head} > indent)) && continue
             head=${head%%  *}
             path=""
             for word in $head; do

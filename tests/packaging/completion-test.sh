@@ -4,17 +4,18 @@
 # bash-completion package loaded.
 #   completion-test.sh VELDRANT_CLI COMPLETION_SCRIPT
 set -uo pipefail
-cli="$1"
-script="$2"
+cli="$(realpath "$1")"
+script="$(realpath "$2")"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 touch "$work/alpha.csv" "$work/beta.zip"
 cd "$work"
 
 # Each case: the words typed after "veldrant-cli" (the last one is being completed), how to
-# compare ("=" the whole answer, "+" at least these), and the expected words.
+# compare ("=" the whole answer, "+" at least these, "!" none of these), and the words.
 cases=(
   "|+|course devices firmware info marks"
+  "|!|turn the write"
   "ma|=|marks"
   "marks |+|convert export"
   "marks ex|=|export"
@@ -45,6 +46,10 @@ run_cases() {
     local ok=1 w
     if [[ $how == "=" ]]; then
       [[ $got == "$expected" ]] || ok=0
+    elif [[ $how == "!" ]]; then
+      for w in $expected; do
+        [[ " $got " != *" $w "* ]] || ok=0
+      done
     else
       for w in $expected; do
         [[ " $got " == *" $w "* ]] || ok=0
@@ -68,7 +73,7 @@ nested="$work/nested-cli"
 cat >"$nested" <<'STANDIN'
 #!/usr/bin/env bash
 case "$*" in
-  "--help") printf 'veldrant-cli\nUsage: veldrant-cli [OPTIONS] SUBCOMMAND\n\nOptions:\n  -h,--help   Print this help message and exit\n\nSubcommands:\n  course      course packages\n  devices     list the HID interfaces\n  firmware    firmware images\n  info        show the identity\n  marks       marks and score cards\n' ;;
+  "--help") printf 'veldrant-cli\nUsage: veldrant-cli [OPTIONS] SUBCOMMAND\n\nOptions:\n  -h,--help   Print this help message and exit\n\nSubcommands:\n  course      course packages\n              write them to the watch\n  devices     list the HID interfaces\n  firmware    firmware images\n  info        show the identity\n  marks       marks and score cards\n' ;;
   "marks --help") printf 'Usage: veldrant-cli marks [OPTIONS] SUBCOMMAND\n\nSUBCOMMANDS:\n  convert     turn saved bytes into the CSV file\n  export      import the marks\n' ;;
   "course --help") printf 'Subcommands:\n  update      write a package\n  inspect     print a package\n' ;;
   "firmware --help") printf 'Subcommands:\n  check       check an image\n  update      write an image\n' ;;
