@@ -14,6 +14,7 @@
 #include "course/PackageWriter.h"
 #include "course/PicturePng.h"
 #include "platform/CodePage.h"
+#include "platform/SafeOutput.h"
 
 namespace veldrant::cli {
 namespace {
@@ -61,26 +62,27 @@ bool OpenPackage(CoursePackage& package, const std::string& path, bool append) {
 }
 
 bool MakeDirectory(const std::string& dir) {
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    if (ec) {
-        std::fprintf(stderr, "veldrant-cli: cannot create '%s': %s\n", dir.c_str(),
-                     ec.message().c_str());
+    std::string error;
+    if (!platform::MakeOutputFolder(dir, &error)) {
+        std::fprintf(stderr, "veldrant-cli: %s\n", error.c_str());
         return false;
     }
     return true;
 }
 
+// The file replaces one of the same name only once it is whole.
+bool WriteFile(const std::string& path, std::string_view bytes) {
+    std::string error;
+    std::unique_ptr<platform::SafeOutput> out = platform::SafeOutput::Create(path, &error);
+    if (out && out->Write(bytes) && out->Commit())
+        return true;
+    std::fprintf(stderr, "veldrant-cli: %s\n", out ? out->Error().c_str() : error.c_str());
+    return false;
+}
+
 bool WriteFile(const std::string& path, std::span<const uint8_t> bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-        std::fprintf(stderr, "veldrant-cli: cannot write '%s'\n", path.c_str());
-        return false;
-    }
-    return true;
+    return WriteFile(path,
+                     std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 // Output names come from numbers only, never from texts in the package.
@@ -113,7 +115,7 @@ int Inspect(const std::vector<std::string>& args) {
 
 // One course image as the upload builds it: its picture file read first, its absence no error.
 bool WriteCourseImage(CoursePackage& package, size_t k, ImageBuffers& buffers,
-                      const std::string& dir, FILE* list) {
+                      const std::string& dir, std::string& list) {
     const GolfCourseBlock& block = package.Index().blocks[k];
     const bool pictures = package.ReadPictures(block.id);
     ImageResult r = BuildCourseImage(package, k, buffers.image, buffers.pool);
@@ -124,9 +126,10 @@ bool WriteCourseImage(CoursePackage& package, size_t k, ImageBuffers& buffers,
     const std::string name = CourseFileName(k, block.id, ".img");
     if (!WriteFile(dir + "/" + name, std::span(buffers.image).first(r.length)))
         return false;
-    std::fprintf(list, "%-28s %6zu bytes  crc %08x  %s  %s\n", name.c_str(), r.length,
-                 CourseImageCrc(buffers.image), pictures ? "pictures   " : "no pictures",
-                 platform::Cp932ToUtf8(block.name).c_str());
+    char line[128];
+    std::snprintf(line, sizeof line, "%-28s %6zu bytes  crc %08x  %s  ", name.c_str(), r.length,
+                  CourseImageCrc(buffers.image), pictures ? "pictures   " : "no pictures");
+    list += line + platform::Cp932ToUtf8(block.name) + "\n";
     return true;
 }
 
@@ -151,24 +154,22 @@ int Images(const std::vector<std::string>& args) {
         std::fprintf(stderr, "veldrant-cli: %s\n", package.LastError().c_str());
         return kExitFailure;
     }
-    FILE* list = std::fopen((out + "/images.txt").c_str(), "w");
-    if (!list) {
-        std::fprintf(stderr, "veldrant-cli: cannot write '%s/images.txt'\n", out.c_str());
-        return kExitFailure;
-    }
-    std::fprintf(list, "%-28s %6zu bytes\n", "directory.img", dir.length);
+    char head[64];
+    std::snprintf(head, sizeof head, "%-28s %6zu bytes\n", "directory.img", dir.length);
+    std::string list = head;
     size_t failed = 0;
     for (size_t k = 0; k < package.Index().blocks.size(); ++k) {
         failed += WriteCourseImage(package, k, buffers, out, list) ? 0 : 1;
     }
-    std::fclose(list);
+    if (!WriteFile(out + "/images.txt", std::string_view(list)))
+        return kExitFailure;
     std::printf("%s: directory image and %zu course images written (listed in images.txt)\n",
                 out.c_str(), package.Index().blocks.size() - failed);
     return failed ? kExitFailure : kExitOk;
 }
 
 // Every picture of one golf course's picture file, if it has a usable one.
-size_t WritePictures(CoursePackage& package, size_t k, const std::string& dir) {
+size_t WritePictures(CoursePackage& package, size_t k, const std::string& dir, size_t& failed) {
     const uint16_t id = package.Index().blocks[k].id;
     if (!package.ReadPictures(id)) {
         std::printf("golf course %zu (id %u): no usable picture file: %s\n", k + 1, id,
@@ -187,7 +188,9 @@ size_t WritePictures(CoursePackage& package, size_t k, const std::string& dir) {
         if (WritePicturePng(file.slots[s].picture, path, error)) {
             ++written;
         } else {
-            std::printf("%s: not written: %s\n", path.c_str(), error.c_str());
+            std::fprintf(stderr, "veldrant-cli: %s: not written: %s\n", path.c_str(),
+                         error.c_str());
+            ++failed;
         }
     }
     return written;
@@ -200,23 +203,26 @@ int Pictures(const std::vector<std::string>& args) {
     CoursePackage package;
     if (!OpenPackage(package, *a->input, false) || !MakeDirectory(*a->output))
         return kExitFailure;
-    size_t written = 0;
+    size_t written = 0, failed = 0;
     for (size_t k = 0; k < package.Index().blocks.size(); ++k) {
-        written += WritePictures(package, k, *a->output);
+        written += WritePictures(package, k, *a->output, failed);
     }
     std::printf("%s: %zu pictures written\n", a->output->c_str(), written);
-    return kExitOk;
+    return failed ? kExitFailure : kExitOk;
 }
 
-// Reads the written package back and builds every image an upload would build.
-bool Verify(const std::string& path) {
+// Reads the written package back and builds every image an upload would build; messages name
+// the package as `shown`. The golf course count and the directory image's length in *summary.
+bool Verify(const std::string& path, const std::string& shown, std::string* summary) {
     CoursePackage package;
-    if (!OpenPackage(package, path, true))
+    if (!package.Open(path) || !package.ReadIndex() || !package.ReadAppend()) {
+        std::fprintf(stderr, "veldrant-cli: %s: %s\n", shown.c_str(), package.LastError().c_str());
         return false;
+    }
     ImageBuffers buffers;
     ImageResult dir = BuildDirectoryImage(package, buffers.image);
     if (!dir) {
-        std::fprintf(stderr, "veldrant-cli: %s: directory image: %s\n", path.c_str(),
+        std::fprintf(stderr, "veldrant-cli: %s: directory image: %s\n", shown.c_str(),
                      dir.error.c_str());
         return false;
     }
@@ -224,12 +230,12 @@ bool Verify(const std::string& path) {
         package.ReadPictures(package.Index().blocks[k].id);
         ImageResult r = BuildCourseImage(package, k, buffers.image, buffers.pool);
         if (!r) {
-            std::fprintf(stderr, "veldrant-cli: %s: %s\n", path.c_str(), r.error.c_str());
+            std::fprintf(stderr, "veldrant-cli: %s: %s\n", shown.c_str(), r.error.c_str());
             return false;
         }
     }
-    std::printf("%s: %zu golf courses; directory image %zu bytes\n", path.c_str(),
-                package.Index().blocks.size(), dir.length);
+    *summary = shown + ": " + std::to_string(package.Index().blocks.size()) +
+               " golf courses; directory image " + std::to_string(dir.length) + " bytes";
     return true;
 }
 
@@ -246,16 +252,30 @@ int Pack(const std::vector<std::string>& args) {
     text << in.rdbuf();
     PackageDescription description;
     std::string error;
-    if (!ParseDescription(text.str(), description, error) ||
-        !WritePackage(description, *a->output, error)) {
+    if (!ParseDescription(text.str(), description, error)) {
         std::fprintf(stderr, "veldrant-cli: %s: %s\n", a->input->c_str(), error.c_str());
         return kExitFailure;
     }
-    if (!Verify(*a->output)) {
-        std::remove(a->output->c_str());
-        std::fprintf(stderr, "veldrant-cli: %s was not kept\n", a->output->c_str());
+    // The package is written and checked beside the target and replaces it only when whole.
+    std::unique_ptr<platform::SafeOutput> out = platform::SafeOutput::Create(*a->output, &error);
+    if (!out) {
+        std::fprintf(stderr, "veldrant-cli: %s\n", error.c_str());
         return kExitFailure;
     }
+    if (!WritePackageInto(description, *out, error)) {
+        std::fprintf(stderr, "veldrant-cli: %s: %s\n", a->input->c_str(), error.c_str());
+        return kExitFailure;
+    }
+    std::string summary;
+    if (!Verify(out->TempPath(), *a->output, &summary)) {
+        std::fprintf(stderr, "veldrant-cli: %s was not written\n", a->output->c_str());
+        return kExitFailure;
+    }
+    if (!out->Commit()) {
+        std::fprintf(stderr, "veldrant-cli: %s\n", out->Error().c_str());
+        return kExitFailure;
+    }
+    std::printf("%s\n", summary.c_str());
     return kExitOk;
 }
 

@@ -112,6 +112,13 @@ int RunConvert(const std::vector<std::string>& args) {
     for (size_t i = 0; i < a.inputs.size(); ++i) {
         if (!ReadBounded(a.inputs[i], marks::kMaxMarkSetBytes, sets[i]))
             return kExitFailure;
+        if (!marks::BeginsWithMarkBlock(sets[i])) {
+            std::fprintf(stderr,
+                         "veldrant-cli: %s is not a mark set: it does not begin with a MARK "
+                         "block\n",
+                         a.inputs[i].c_str());
+            return kExitFailure;
+        }
     }
     std::string path = OutputPath(a.output), error;
     std::unique_ptr<marks::FileSink> sink = marks::FileSink::Create(path, &error);
@@ -121,15 +128,24 @@ int RunConvert(const std::vector<std::string>& args) {
         return kExitFailure;
     }
     bool ok = sink->Write("\xEF\xBB\xBF");
+    size_t written = 0;
     for (size_t i = 0; ok && i < sets.size(); ++i) {
         marks::ExportResult r = marks::ExportMarkSet(sets[i], score, *sink);
         ok = r != marks::ExportResult::WriteFailed;
+        written += r == marks::ExportResult::Written ? 1 : 0;
         if (r == marks::ExportResult::NoMarks) {
-            std::fprintf(stderr, "veldrant-cli: %s holds no whole mark record; nothing written\n",
+            std::fprintf(stderr, "veldrant-cli: %s holds no whole mark record\n",
                          a.inputs[i].c_str());
         }
     }
-    if (!sink->Close() || !ok) {
+    if (ok && written == 0) {
+        // A file of three bytes would replace the old one for nothing.
+        sink->Abandon();
+        std::fprintf(stderr, "veldrant-cli: no mark set holds a mark; %s was not written\n",
+                     path.c_str());
+        return kExitFailure;
+    }
+    if (!ok || !sink->Close()) {
         std::fprintf(stderr, "veldrant-cli: the mark file could not be written: %s\n",
                      sink->Error().c_str());
         return kExitFailure;
@@ -266,7 +282,8 @@ int Report(const marks::ImportResult& result, const RawSaver* raw) {
         std::fprintf(stderr, "veldrant-cli: mark set %u: %s\n", s.index, OutcomeText(s.outcome));
     }
     if (result.outcome == marks::RunOutcome::CreateFailed ||
-        result.outcome == marks::RunOutcome::WriteFailed) {
+        result.outcome == marks::RunOutcome::WriteFailed ||
+        result.outcome == marks::RunOutcome::NothingWritten) {
         return kExitFailure;
     }
     std::printf("Mark data written to %s (%u of %zu mark sets)\n", Shown(result.path).c_str(),

@@ -128,8 +128,8 @@ std::vector<ZipMember> BuildPlainMembers(const PackageDescription& d) {
     return members;
 }
 
-bool WritePackage(const PackageDescription& description, const std::string& path,
-                  std::string& error) {
+bool WritePackageInto(const PackageDescription& description, platform::SafeOutput& out,
+                      std::string& error) {
     if (!CheckDescription(description, error)) {
         return false;
     }
@@ -148,7 +148,19 @@ bool WritePackage(const PackageDescription& description, const std::string& path
         }
     }
     EncipherMembers(members);
-    return WriteZip(path, members, error);
+    return WriteZipInto(out, members, error);
+}
+
+bool WritePackage(const PackageDescription& description, const std::string& path,
+                  std::string& error) {
+    std::unique_ptr<platform::SafeOutput> out = platform::SafeOutput::Create(path, &error);
+    if (!out || !WritePackageInto(description, *out, error))
+        return false;
+    if (!out->Commit()) {
+        error = out->Error();
+        return false;
+    }
+    return true;
 }
 
 }  // namespace veldrant::course

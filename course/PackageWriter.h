@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "course/PackageDescription.h"
+#include "platform/SafeOutput.h"
 
 namespace veldrant::course {
 
@@ -28,11 +30,19 @@ void EncipherPictures(std::span<uint8_t> member);
 // Enciphers every member by its name's kind (index, append or picture file).
 void EncipherMembers(std::vector<ZipMember>& members);
 
-// Writes the members into a new zip archive at `path` (deflated).
-bool WriteZip(const std::string& path, const std::vector<ZipMember>& members,
-              std::string& error);
+// Writes the members (deflated) as a zip archive into the temporary file of `out`, which the
+// caller commits or abandons. Each member is dated `when` in local time (0: the current time).
+bool WriteZipInto(platform::SafeOutput& out, const std::vector<ZipMember>& members,
+                  std::string& error, std::time_t when = 0);
+// Writes the members into a zip archive at `path`, which replaces a file of that name only once
+// it is whole; on failure the file that was there is kept.
+bool WriteZip(const std::string& path, const std::vector<ZipMember>& members, std::string& error,
+              std::time_t when = 0);
 
-// CheckDescription, BuildPlainMembers, EncipherMembers and WriteZip.
+// CheckDescription, BuildPlainMembers, EncipherMembers and WriteZipInto (not committed).
+bool WritePackageInto(const PackageDescription& description, platform::SafeOutput& out,
+                      std::string& error);
+// The same into a file at `path`, committed when whole.
 bool WritePackage(const PackageDescription& description, const std::string& path,
                   std::string& error);
 

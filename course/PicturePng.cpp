@@ -6,7 +6,10 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
+
+#include "platform/SafeOutput.h"
 
 namespace veldrant::course {
 
@@ -64,8 +67,13 @@ bool WritePicturePng(const Picture& picture, const std::string& path, std::strin
             b = static_cast<png_byte>(~b);
         rows[r] = pixels[r].data();
     }
+    // The picture replaces a file of that name only once it is whole.
+    std::unique_ptr<platform::SafeOutput> out = platform::SafeOutput::Create(path, &error);
+    if (!out)
+        return false;
+    out->HandOver();
     File file;
-    file.f = std::fopen(path.c_str(), "wb");
+    file.f = std::fopen(out->TempPath().c_str(), "wb");
     if (!file.f) {
         error = "cannot create '" + path + "': " + std::strerror(errno);
         return false;
@@ -73,12 +81,18 @@ bool WritePicturePng(const Picture& picture, const std::string& path, std::strin
     if (!Encode(file.f, picture.width, picture.height, rows, error)) {
         return false;
     }
-    if (std::fclose(file.f) != 0) {
+    const bool flushed = std::fflush(file.f) == 0;
+    const int err = errno;
+    if (std::fclose(file.f) != 0 || !flushed) {
         file.f = nullptr;
-        error = "cannot write '" + path + "'";
+        error = "cannot write '" + path + "': " + std::strerror(flushed ? errno : err);
         return false;
     }
     file.f = nullptr;
+    if (!out->Commit()) {
+        error = out->Error();
+        return false;
+    }
     return true;
 }
 

@@ -28,6 +28,14 @@ std::optional<size_t> NextRecord(std::span<const uint8_t> set, size_t offset) {
     return std::nullopt;
 }
 
+}  // namespace
+
+bool BeginsWithMarkBlock(std::span<const uint8_t> set) {
+    return set.size() >= kMarkBlockSize && LoadU32(set.data()) == kMarkWord;
+}
+
+namespace {
+
 class SetExporter {
 public:
     SetExporter(std::span<const uint8_t> score, IOutputSink& sink)

@@ -23,6 +23,9 @@ enum class ExportResult {
 ExportResult ExportMarkSet(std::span<const uint8_t> set, std::span<const uint8_t> score,
                            IOutputSink& sink);
 
+// True when `set` begins with a MARK block, as every mark set the watch sends does.
+bool BeginsWithMarkBlock(std::span<const uint8_t> set);
+
 // The export of one set into a fresh byte string, with no byte order mark: for tools and tests.
 std::string ExportMarkSetToString(std::span<const uint8_t> set, std::span<const uint8_t> score);
 

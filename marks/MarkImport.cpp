@@ -91,7 +91,6 @@ ImportResult MarkImport::Run(ops::IOperationHost& host) {
         return result;
     }
     if (!sink->Write(kByteOrderMark) || !sink->Flush()) {
-        sink->Close();
         result.outcome = RunOutcome::WriteFailed;
         result.error = sink->Error();
         ShowError(host, "The mark file could not be written: " + result.error);
@@ -109,22 +108,35 @@ ImportResult MarkImport::Run(ops::IOperationHost& host) {
     return result;
 }
 
-void MarkImport::Finish(ops::IOperationHost& host, ImportResult& result, IOutputSink& sink) {
-    if (!sink.Close()) {
+void MarkImport::Finish(ops::IOperationHost& host, ImportResult& result, FileSink& sink) {
+    // A file that failed, or that would hold no set, never replaces what was at the path.
+    const bool anySet = result.Count(SetOutcome::Written) > 0;
+    if (sink.IsOpen() && !anySet)
+        sink.Abandon();
+    if (sink.IsOpen() ? !sink.Close() : !sink.Error().empty()) {
         result.outcome = RunOutcome::WriteFailed;
         result.error = sink.Error();
-        ShowError(host, "The mark file could not be written: " + result.error +
-                            ". It holds only the lines before the failure.");
+        ShowError(host, "The mark file could not be written: " + result.error + ". " + result.path +
+                            " was left as it was.");
         return;
     }
     host.SetProgressText(ops::kTextDone);
-    uint32_t unread = result.Unread();
+    const uint32_t unread = result.Unread();
+    const std::string total = std::to_string(result.sets.size());
+    if (!anySet) {
+        result.outcome = RunOutcome::NothingWritten;
+        ShowError(host, (unread > 0 ? std::to_string(unread) + " of " + total +
+                                          " mark sets could not be read from the watch"
+                                    : std::string("No mark set on the watch holds a mark")) +
+                            "; " + result.path + " was not written.");
+        return;
+    }
     if (unread == 0) {
         result.outcome = RunOutcome::Done;
         return;
     }
     result.outcome = RunOutcome::Incomplete;
-    ShowError(host, std::to_string(unread) + " of " + std::to_string(result.sets.size()) +
+    ShowError(host, std::to_string(unread) + " of " + total +
                         " mark sets could not be read from the watch and are missing from " +
                         result.path + ".");
 }

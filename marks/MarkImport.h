@@ -77,8 +77,9 @@ struct SetReport {
 enum class RunOutcome {
     Done,        // every set written (or empty); "完了しました。"
     Incomplete,  // the file is whole but some sets could not be read; "完了しました。" and a note
-    CreateFailed,  // the file could not be created (message shown)
-    WriteFailed,   // the file could not be written; it ends where writing stopped (message shown)
+    NothingWritten,  // no set could be written: no file made, an older one kept; a note says so
+    CreateFailed,    // the file could not be created or was refused (message shown)
+    WriteFailed,     // the file could not be written; an older one is kept (message shown)
 };
 
 struct ImportResult {
@@ -98,7 +99,8 @@ public:
     // The button press: requests 10 and 18, then the save dialog. Returns Ready when Run
     // should follow. The score indicator is kept from one press to the next.
     StartOutcome Start(IMarkImportHost& host);
-    // The worker: creates the file, downloads and writes every set. Holds the busy state from
+    // The worker: starts the file beside the chosen path, downloads and writes every set, and
+    // puts the file in place when at least one set was written. Holds the busy state from
     // start to end. Runs once after each Start that gave Ready (otherwise it does nothing and
     // gives CreateFailed).
     ImportResult Run(ops::IOperationHost& host);
@@ -119,7 +121,7 @@ private:
     SetReport ImportSet(ops::IOperationHost& host, uint32_t index, IOutputSink& sink);
     SetOutcome Download(ops::IOperationHost& host, SetReport& report, std::vector<uint8_t>& set,
                         std::vector<uint8_t>& score);
-    void Finish(ops::IOperationHost& host, ImportResult& result, IOutputSink& sink);
+    void Finish(ops::IOperationHost& host, ImportResult& result, FileSink& sink);
 
     CDeviceLink& link_;
     uint32_t count_ = 0;           // N

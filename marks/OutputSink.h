@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/SafeOutput.h"
+
 namespace veldrant::marks {
 
 class IOutputSink {
@@ -41,30 +43,36 @@ private:
     bool open_ = true;
 };
 
-// A file created (or emptied) at a path, written through a buffer.
+// A file at a path, written through a buffer into a temporary file beside it: Close puts it in
+// place of the file of that name; a sink that failed, or that is abandoned or destroyed without
+// Close, leaves that file as it was.
 class FileSink : public IOutputSink {
 public:
-    // Creates the file, replacing one of the same name. nullptr with the reason in *error.
+    // Refuses a path that is not a regular file, then starts the temporary file. nullptr with
+    // the reason in *error.
     static std::unique_ptr<FileSink> Create(const std::string& path, std::string* error);
-    ~FileSink() override;
+    ~FileSink() override = default;
     FileSink(const FileSink&) = delete;
     FileSink& operator=(const FileSink&) = delete;
 
     bool Write(std::string_view bytes) override;
     bool Flush() override;
+    // Flushes and puts the file in place. False (the old file kept) when anything failed.
     bool Close() override;
-    bool IsOpen() const override { return fd_ >= 0; }
+    bool IsOpen() const override { return open_; }
     const std::string& Error() const override { return error_; }
+    // Drops what was written: the file of that name stays as it was.
+    void Abandon();
 
 private:
-    FileSink(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-    void Fail(int err);
+    explicit FileSink(std::unique_ptr<platform::SafeOutput> out) : out_(std::move(out)) {}
+    void Fail();
 
     static constexpr size_t kBufferSize = 64 * 1024;
-    int fd_;
-    std::string path_;
+    std::unique_ptr<platform::SafeOutput> out_;
     std::string buffer_;
     std::string error_;
+    bool open_ = true;
 };
 
 }  // namespace veldrant::marks

@@ -1,6 +1,8 @@
 // Reading members through the zip archive, and deciphering them with the right streams.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 
@@ -19,6 +21,44 @@ std::vector<uint8_t> Pattern(size_t size) {
     for (size_t i = 0; i < size; ++i)
         out[i] = static_cast<uint8_t>((i * 2654435761u) >> 13);
     return out;
+}
+
+// Each member's local header carries a real date (DOS form: day 1 to 31, years from 1980).
+TEST(ZipWriter, MembersAreDatedWithAValidLocalTime) {
+    struct Row {
+        std::time_t when;
+        unsigned year, month, day;
+    } rows[] = {
+        {0, 0, 0, 0},  // now: only checked to be a date
+        {1000000000, 2001, 9, 9},
+        {315532800 - 86400 * 400, 1980, 1, 1},  // before the DOS epoch: its first day
+    };
+    for (const Row& row : rows) {
+        TempDir dir;
+        std::string error;
+        const char* old = std::getenv("TZ");
+        std::string saved = old ? old : "";
+        setenv("TZ", "UTC", 1);
+        tzset();
+        ASSERT_TRUE(WriteZip(dir.File("a.zip"), {{"m", Pattern(10)}}, error, row.when)) << error;
+        old ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
+        tzset();
+        std::ifstream in(dir.File("a.zip"), std::ios::binary);
+        std::vector<uint8_t> head(30);
+        in.read(reinterpret_cast<char*>(head.data()), 30);
+        ASSERT_EQ(Le32(head, 0), 0x04034B50u);
+        const unsigned date = Le16(head, 12);
+        const unsigned day = date & 31, month = (date >> 5) & 15, year = (date >> 9) + 1980;
+        EXPECT_GE(day, 1u);
+        EXPECT_LE(day, 31u);
+        EXPECT_GE(month, 1u);
+        EXPECT_LE(month, 12u);
+        if (row.year != 0) {
+            EXPECT_EQ(year, row.year);
+            EXPECT_EQ(month, row.month);
+            EXPECT_EQ(day, row.day);
+        }
+    }
 }
 
 TEST(ZipArchive, ChunkedReadsGiveTheMemberWholeUpToALastChunkOfOneByte) {

@@ -21,20 +21,27 @@ bool IsBlockOfSet(const std::vector<SentRequest>& log, uint64_t k, size_t set) {
     return log[k - 1].IsBlock() && MarkRig::SetOf(log, k) == set;
 }
 
-// The sets from `first` on are lost; the earlier ones are in the file. The user sees the note
-// about the missing sets (after "Device removed!" when `removed`), and the bar's closing text.
+// The sets from `first` on are lost; the earlier ones are in the file, and when none is, there
+// is no file. The user sees the note about the missing sets (after "Device removed!" when
+// `removed`), and the bar's closing text.
 void ExpectSetsLostFrom(MarkRig& rig, const Seen& seen, size_t first, bool removed) {
     std::vector<size_t> kept;
     for (size_t a = 0; a < first; ++a)
         kept.push_back(a);
-    EXPECT_EQ(rig.LastFile(), rig.FileOf(kept));
     std::vector<SeenMessage> messages;
     if (removed)
         messages.push_back(kDeviceRemoved);
-    messages.push_back(rig.MissingSetsNote(rig.SetCount() - first));
+    if (first == 0) {
+        EXPECT_EQ(rig.LastFile(), std::nullopt);
+        messages.push_back(rig.NothingWrittenNote(rig.SetCount()));
+    } else {
+        EXPECT_EQ(rig.LastFile(), rig.FileOf(kept));
+        messages.push_back(rig.MissingSetsNote(rig.SetCount() - first));
+    }
     EXPECT_EQ(seen.messages, messages);
     EXPECT_EQ(seen.texts, (std::vector<std::string>{"", ops::kTextDone}));
-    EXPECT_EQ(rig.LastResult().outcome, RunOutcome::Incomplete);
+    EXPECT_EQ(rig.LastResult().outcome,
+              first == 0 ? RunOutcome::NothingWritten : RunOutcome::Incomplete);
     ExpectReleased(seen, true);
 }
 

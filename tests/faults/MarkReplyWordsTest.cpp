@@ -38,10 +38,13 @@ protected:
     }
     // Written sets (and the note about the unread ones) as the run must have left them.
     void ExpectFile(const Seen& seen, const std::string& file, size_t unread) {
-        EXPECT_EQ(rig_.LastFile(), file);
+        // A file that would hold no set is not made.
+        const bool none = file == rig_.FileOf({});
+        EXPECT_EQ(rig_.LastFile(), none ? std::nullopt : std::optional(file));
         std::vector<SeenMessage> messages;
         if (unread > 0)
-            messages.push_back(rig_.MissingSetsNote(unread));
+            messages.push_back(none ? rig_.NothingWrittenNote(unread)
+                                    : rig_.MissingSetsNote(unread));
         EXPECT_EQ(seen.messages, messages);
         EXPECT_EQ(seen.texts, (std::vector<std::string>{"", ops::kTextDone}));
         ExpectReleased(seen, true);

@@ -58,6 +58,12 @@ SeenMessage MarkRig::MissingSetsNote(size_t unread) const {
             "Error", ops::MessageIcon::Error};
 }
 
+SeenMessage MarkRig::NothingWrittenNote(size_t unread) const {
+    return {std::to_string(unread) + " of " + std::to_string(SetCount()) +
+                " mark sets could not be read from the watch; " + lastPath_ + " was not written.",
+            "Error", ops::MessageIcon::Error};
+}
+
 std::optional<size_t> MarkRig::SetOf(const std::vector<SentRequest>& log, uint64_t exchange) {
     std::optional<size_t> set;
     for (uint64_t i = 0; i < exchange && i < log.size(); ++i) {

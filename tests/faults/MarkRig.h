@@ -33,6 +33,8 @@ public:
 
     // The byte order mark and the lines of the given sets, with the whole score data, or with
     // the first `scoreBytes` bytes of it (zeros past its end) when given.
+    // The note when no set reached the file (and so no file was made).
+    SeenMessage NothingWrittenNote(size_t unread) const;
     std::string FileOf(const std::vector<size_t>& sets,
                        std::optional<size_t> scoreBytes = std::nullopt) const;
     // The closing note of a run in which `unread` of the sets could not be read.

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -15,6 +16,8 @@
 
 namespace veldrant::marks {
 namespace {
+
+namespace fs = std::filesystem;
 
 const std::string kBom = "\xEF\xBB\xBF";
 
@@ -96,7 +99,13 @@ TEST_F(MarkImportFaultTest, ImpossibleScoreLengthDropsTheSet) {
     ImportResult result = Import();
     EXPECT_EQ(result.sets[0].outcome, SetOutcome::ScoreTooLong);
     EXPECT_EQ(result.sets[1].outcome, SetOutcome::ScoreTooLong);
-    EXPECT_EQ(ReadAll(file_), kBom);
+    // No set written: no file, rather than one holding the byte order mark alone.
+    EXPECT_EQ(result.outcome, RunOutcome::NothingWritten);
+    EXPECT_FALSE(fs::exists(file_));
+    EXPECT_TRUE(fs::is_empty(dir_.Path()));
+    ASSERT_EQ(host_.Messages().size(), 1u);
+    EXPECT_EQ(host_.Messages()[0].text,
+              "2 of 2 mark sets could not be read from the watch; " + file_ + " was not written.");
 }
 
 TEST_F(MarkImportFaultTest, LengthShorterThanTheSetCutsItsLastRecord) {
@@ -167,24 +176,25 @@ TEST_F(MarkImportFaultTest, OldFileOfTheSameNameIsReplaced) {
     EXPECT_EQ(ReadAll(file_), kBom + Expected(0) + Expected(1));
 }
 
-TEST_F(MarkImportFaultTest, FullDiskAtTheOrderMarkReadsNoSet) {
+TEST_F(MarkImportFaultTest, ADeviceIsRefusedAndReadsNoSet) {
     Start(sim::EncodeSample(sim::GenerateMarkSample()));
     host_.path = "/dev/full";
     ImportResult result = Import();
-    EXPECT_EQ(result.outcome, RunOutcome::WriteFailed);
+    EXPECT_EQ(result.outcome, RunOutcome::CreateFailed);
     EXPECT_EQ(service_->GetStats().setRequests, 0u);
     ASSERT_EQ(host_.Messages().size(), 1u);
-    EXPECT_NE(host_.Messages()[0].text.find("No space left"), std::string::npos);
+    EXPECT_NE(host_.Messages()[0].text.find("'/dev/full' is a device, not a file"),
+              std::string::npos);
     for (const std::string& t : host_.Texts())
         EXPECT_NE(t, "完了しました。");
     EXPECT_EQ(g_bBusy.load(), 0);
 }
 
-TEST_F(MarkImportFaultTest, DiskFullingUpMidFileStopsTheImportThere) {
+TEST_F(MarkImportFaultTest, DiskFullingUpMidFileStopsTheImportAndKeepsTheOlderFile) {
+    std::ofstream(file_, std::ios::binary) << "older";
     sim::MarkData data = sim::EncodeSample(sim::GenerateMarkSample());
     data.sets.push_back(data.sets[0]);
     Start(data);
-    const std::string full = kBom + Expected(0) + Expected(1) + Expected(2);
     const rlim_t limit = 3 + Expected(0).size() + 1000;  // fails inside set 1
 
     auto old = std::signal(SIGXFSZ, SIG_IGN);
@@ -202,11 +212,11 @@ TEST_F(MarkImportFaultTest, DiskFullingUpMidFileStopsTheImportThere) {
     EXPECT_EQ(result.sets[1].outcome, SetOutcome::WriteFailed);
     EXPECT_EQ(result.sets[2].outcome, SetOutcome::NotRead);
     EXPECT_EQ(service_->GetStats().setRequests, 2u);
-    std::string written = ReadAll(file_);
-    EXPECT_EQ(written.size(), limit);
-    EXPECT_EQ(written, full.substr(0, written.size()));
+    EXPECT_EQ(ReadAll(file_), "older");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.Path()), fs::directory_iterator()), 1);
     ASSERT_EQ(host_.Messages().size(), 1u);
     EXPECT_NE(host_.Messages()[0].text.find("could not be written"), std::string::npos);
+    EXPECT_NE(host_.Messages()[0].text.find(file_ + " was left as it was"), std::string::npos);
     for (const std::string& t : host_.Texts())
         EXPECT_NE(t, "完了しました。");
 }
