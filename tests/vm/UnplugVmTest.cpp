@@ -4,6 +4,8 @@
 // and a watch plugged in again is found by the device watcher within about a second.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <fstream>
 #include <mutex>
 #include <thread>
@@ -187,7 +189,7 @@ TEST_F(UnplugVmTest, MarkImportEndsAtOnceAndTheWatchIsFoundAgain) {
     // "Device removed!" when the removal was seen before the second. Set 1 fails at its request.
     ASSERT_EQ(r.sets.size(), 2u);
     auto messages = host.Messages();
-    // The import's closing note tells that the file misses sets.
+    // The import's closing note tells that no set reached the file, which is not made.
     ASSERT_FALSE(messages.empty());
     EXPECT_NE(messages.back().text.find(file), std::string::npos) << messages.back().text;
     EXPECT_EQ(messages.back().caption, ops::kCaptionError);
@@ -200,7 +202,8 @@ TEST_F(UnplugVmTest, MarkImportEndsAtOnceAndTheWatchIsFoundAgain) {
         EXPECT_TRUE(messages.empty());
     }
     EXPECT_NE(r.sets[1].outcome, marks::SetOutcome::Written);
-    EXPECT_EQ(r.outcome, marks::RunOutcome::Incomplete);
+    EXPECT_EQ(r.outcome, marks::RunOutcome::NothingWritten);
+    EXPECT_FALSE(std::filesystem::exists(file));
     ASSERT_FALSE(host.Texts().empty());
     EXPECT_EQ(host.Texts().back(), ops::kTextDone);
     EXPECT_EQ(g_bBusy.load(), 0);
