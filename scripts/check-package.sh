@@ -122,7 +122,7 @@ n="$(grep -c '<modalias>usb:v[0-9A-F]\{4\}p[0-9A-F]\{4\}d[0-9A-F]\{4\}\*</modali
 step "manual pages"
 for program in veldrant veldrant-cli veldrant-sim; do
   page="$root/usr/share/man/man1/$program.1.gz"
-  if ! MANWIDTH=80 man --warnings -l "$page" >"$work/page.txt" 2>"$work/page.err" ||
+  if ! LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" >"$work/page.txt" 2>"$work/page.err" ||
     [[ -s $work/page.err ]]; then
     fail "man -l $program.1.gz: $(cat "$work/page.err")"
   fi
