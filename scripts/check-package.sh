@@ -109,6 +109,15 @@ grep -q "^Files: \*$" "$root/usr/share/doc/veldrant/copyright" &&
     "$root/usr/share/doc/veldrant/copyright" || fail "copyright is not machine-readable"
 grep -nE '^[A-Za-z-]+:[[:space:]]*$' "$root/usr/share/doc/veldrant/copyright" &&
   fail "copyright has an empty field"
+# Header-only libraries compiled into a program leave their type names in it (stripped or
+# not): each one found must be named in the copyright file.
+for pair in "N8nlohmann|Niels Lohmann" "N3CLI|CLI11"; do
+  IFS='|' read -r mark holder <<<"$pair"
+  if grep -qa "$mark" "$root"/usr/bin/*; then
+    grep -q "$holder" "$root/usr/share/doc/veldrant/copyright" ||
+      fail "a program carries ${mark#N?} code, but the copyright file does not name $holder"
+  fi
+done
 
 step "desktop entry and AppStream data"
 desktop-file-validate "$root/usr/share/applications/$app.desktop" || fail "desktop-file-validate"
