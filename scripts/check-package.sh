@@ -123,10 +123,22 @@ step "desktop entry and AppStream data"
 desktop-file-validate "$root/usr/share/applications/$app.desktop" || fail "desktop-file-validate"
 grep -qx "Icon=$app" "$root/usr/share/applications/$app.desktop" || fail "desktop entry's icon"
 grep -qx "Exec=veldrant" "$root/usr/share/applications/$app.desktop" || fail "desktop entry's command"
+# The metainfo on its own, then with the desktop entry and icons beside it as installed.
 appstreamcli validate --no-net "$root/usr/share/metainfo/$app.metainfo.xml" || fail "appstreamcli validate"
-n="$(grep -c '<modalias>usb:v[0-9A-F]\{4\}p[0-9A-F]\{4\}d[0-9A-F]\{4\}\*</modalias>' \
-  "$root/usr/share/metainfo/$app.metainfo.xml")"
-[[ $n -eq 4 ]] || fail "metainfo names $n watch models, not 4"
+appstreamcli validate-tree --no-net "$root" >/dev/null || fail "appstreamcli validate-tree"
+# What a software centre gets: the catalogue a distribution composes from the package.
+if appstreamcli compose --no-net --origin=veldrant --result-root="$work/catalog" "$root" \
+  >"$work/compose.log" 2>&1; then
+  zcat "$work/catalog/usr/share/swcatalog/xml/veldrant.xml.gz" >"$work/catalog.xml"
+  grep -q "<id>$app</id>" "$work/catalog.xml" || fail "the composed catalogue lacks $app"
+  grep -q '<icon type="cached" width="64" height="64">' "$work/catalog.xml" ||
+    fail "the composed catalogue has no 64x64 icon"
+  n="$(grep -c '<modalias>usb:v[0-9A-F]\{4\}p[0-9A-F]\{4\}d[0-9A-F]\{4\}\*</modalias>' \
+    "$work/catalog.xml")"
+  [[ $n -eq 4 ]] || fail "the composed catalogue names $n watch models, not 4"
+else
+  fail "appstreamcli compose: $(cat "$work/compose.log")"
+fi
 
 step "manual pages"
 for program in veldrant veldrant-cli veldrant-sim; do

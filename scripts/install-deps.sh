@@ -15,7 +15,7 @@ PACKAGES=(
   fonts-ipafont-gothic fonts-noto-cjk
   xvfb xauth x11-apps imagemagick
   udev
-  help2man lintian desktop-file-utils appstream dpkg-dev file man-db bash-completion
+  help2man lintian desktop-file-utils appstream appstream-compose dpkg-dev file man-db bash-completion
 )
 
 # Extra groups: "vm" for the kernel HID test.
