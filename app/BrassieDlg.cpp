@@ -7,6 +7,7 @@
 #include <QSessionManager>
 
 #include "app/DevicePage.h"
+#include "app/RoundsPage.h"
 #include "app/TabCtrl.h"
 #include "course/Dialog2.h"
 #include "firmware/Dialog1.h"
@@ -21,8 +22,8 @@ using namespace veldrant;
 
 namespace {
 constexpr int kSharedFontHeight = 16;
-constexpr const char* kTabTitles[CBrassieDlg::kTabCount] = {"地点データ", "コースデータ",
-                                                            "ファームウェアアップデート", "情報"};
+constexpr const char* kTabTitles[CBrassieDlg::kTabCount] = {
+    "地点データ", "コースデータ", "ファームウェアアップデート", "情報", app::CRoundsPage::kTitle};
 }  // namespace
 
 CBrassieDlg::CBrassieDlg(BrassieOptions options, QWidget* parent)
@@ -113,6 +114,17 @@ void CBrassieDlg::CreatePages() {
     m_pDialog5->setObjectName("dialog5");
     m_pDialog6 = new CDialog6(*this, m_pTab);
     m_pDialog6->setObjectName("dialog6");
+    m_pRounds = new app::CRoundsPage(*this, m_pTab);
+    m_pRounds->setObjectName("roundsPage");
+    // A finished import is offered on the rounds page; the mark page's offer opens it there.
+    connect(m_pDialog6, &CDialog6::MarkFileWritten, m_pRounds, &app::CRoundsPage::OfferFile);
+    connect(m_pDialog6, &CDialog6::ShowInRounds, this, [this](const QString& path) {
+        if (g_bBusy.load() != 0)
+            return;
+        m_pTab->SetCurSel(kRoundsTab);
+        OnSelChangeTab(kRoundsTab);
+        m_pRounds->OpenFile(path);
+    });
 
     QRect page =
         m_pTab->rect().adjusted(kPageInsetLeft, kPageInsetTop, -kPageInsetRight, -kPageInsetBottom);
@@ -133,6 +145,8 @@ QWidget* CBrassieDlg::PageForTab(int index) const {
             return m_pDialog1;
         case 3:
             return m_pDialog5;
+        case kRoundsTab:
+            return m_pRounds;
         default:
             return nullptr;
     }

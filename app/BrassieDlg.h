@@ -30,8 +30,9 @@ namespace veldrant::platform {
 class CSessionGuard;
 }
 namespace veldrant::app {
+class CRoundsPage;
 class CTabCtrl;
-}
+}  // namespace veldrant::app
 
 inline constexpr const char* kMainWindowTitle = "Kestrune VELDRANT for KVT2700";
 inline constexpr const char* kShutdownBlockReason =
@@ -60,17 +61,19 @@ public:
     // The pages fill the tab control less these margins (left, top, right, bottom).
     static constexpr int kPageInsetLeft = 4, kPageInsetTop = 25, kPageInsetRight = 4,
                          kPageInsetBottom = 4;
-    static constexpr int kTabCount = 4;
+    static constexpr int kTabCount = 5;
+    static constexpr int kRoundsTab = 4;
 
     explicit CBrassieDlg(BrassieOptions options = {}, QWidget* parent = nullptr);
     ~CBrassieDlg() override;
 
-    // The page shown for each tab, in tab order: marks, course data, firmware, About.
+    // The page shown for each tab, in tab order: marks, course data, firmware, About, rounds.
     QWidget* PageForTab(int index) const;
     CDialog1* FirmwarePage() const { return m_pDialog1; }
     CDialog2* CoursePage() const { return m_pDialog2; }
     CDialog5* AboutPage() const { return m_pDialog5; }
     CDialog6* MarkPage() const { return m_pDialog6; }
+    veldrant::app::CRoundsPage* RoundsPage() const { return m_pRounds; }
     veldrant::app::CTabCtrl* TabCtrl() const { return m_pTab; }
     QPushButton* ExitButton() const { return m_pExit; }
     bool SessionGuardHeld() const;
@@ -110,6 +113,7 @@ private:
     CDialog2* m_pDialog2 = nullptr;
     CDialog5* m_pDialog5 = nullptr;
     CDialog6* m_pDialog6 = nullptr;
+    veldrant::app::CRoundsPage* m_pRounds = nullptr;
     veldrant::app::CTabCtrl* m_pTab = nullptr;
     std::unique_ptr<veldrant::app::CDeviceWatcher> m_pWatcher;
     QPushButton* m_pExit = nullptr;

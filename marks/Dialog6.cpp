@@ -1,6 +1,7 @@
 #include "marks/Dialog6.h"
 
 #include <QFile>
+#include <QPushButton>
 
 #include "marks/MarkImport.h"
 #include "widgets/ButtonST.h"
@@ -9,6 +10,7 @@
 namespace {
 
 constexpr const char* kText = "\n VELDRANTに保存した地点データをPCに取り込みます。";
+constexpr QRect kShowRoundsRect(529, 176, 150, 26);
 
 constexpr veldrant::app::CDevicePage::Faces kFaces{IDB_MARK_IN,        IDB_MARK_OUT,
                                                    IDB_MARK_ABSENT_IN, IDB_MARK_ABSENT_OUT,
@@ -56,7 +58,15 @@ private:
 
 CDialog6::CDialog6(veldrant::app::IPageServices& services, QWidget* parent)
     : CDevicePage(services, kFaces, kTimerId, QString::fromUtf8(kText), parent),
-      m_pMarkHost(std::make_unique<CMarkHost>(*m_pHost, services, this)) {}
+      m_pMarkHost(std::make_unique<CMarkHost>(*m_pHost, services, this)) {
+    m_pShowRounds = new QPushButton(QStringLiteral("ラウンドで見る"), this);
+    m_pShowRounds->setObjectName("showInRounds");
+    m_pShowRounds->setGeometry(kShowRoundsRect);
+    m_pShowRounds->setAutoDefault(false);
+    m_pShowRounds->hide();
+    connect(m_pShowRounds, &QPushButton::clicked, this,
+            [this] { Q_EMIT ShowInRounds(m_lastFile); });
+}
 
 CDialog6::~CDialog6() {
     // The worker uses the import and its host: it has to be gone before they are.
@@ -64,6 +74,7 @@ CDialog6::~CDialog6() {
 }
 
 void CDialog6::OnClicked() {
+    m_pShowRounds->hide();
     if (!BeginPress())
         return;
     SetBusyFace();
@@ -79,8 +90,23 @@ void CDialog6::OnClicked() {
     CMarkHost& markHost = *m_pMarkHost;
     // Requests 10 and 18 run on the worker, so that a watch slow to answer never freezes the
     // window; the save dialog between them and the download comes back to the UI thread.
-    RunOperation([&import, &markHost](veldrant::CDeviceLink&, veldrant::ops::IOperationHost&) {
-        if (import.Start(markHost) == veldrant::marks::StartOutcome::Ready)
-            import.Run(markHost);
-    });
+    RunOperation(
+        [this, &import, &markHost](veldrant::CDeviceLink&, veldrant::ops::IOperationHost&) {
+            if (import.Start(markHost) != veldrant::marks::StartOutcome::Ready)
+                return;
+            veldrant::marks::ImportResult result = import.Run(markHost);
+            if (result.outcome != veldrant::marks::RunOutcome::Done &&
+                result.outcome != veldrant::marks::RunOutcome::Incomplete)
+                return;
+            // Back on the UI thread; dropped by Qt should the page be gone by then.
+            QString path = QFile::decodeName(QByteArray::fromStdString(result.path));
+            QMetaObject::invokeMethod(
+                this,
+                [this, path] {
+                    m_lastFile = path;
+                    m_pShowRounds->show();
+                    Q_EMIT MarkFileWritten(path);
+                },
+                Qt::QueuedConnection);
+        });
 }

@@ -2,6 +2,8 @@
 // score cards on the watch into a CSV file that the user names.
 #pragma once
 
+#include <QString>
+
 #include <memory>
 
 #include "app/DevicePage.h"
@@ -9,6 +11,8 @@
 namespace veldrant::marks {
 class MarkImport;
 }
+
+class QPushButton;
 
 class CDialog6 : public veldrant::app::CDevicePage {
     Q_OBJECT
@@ -19,6 +23,15 @@ public:
     CDialog6(veldrant::app::IPageServices& services, QWidget* parent);
     ~CDialog6() override;
 
+    // Shown after an import wrote its file: opens that file on the rounds page.
+    QPushButton* ShowInRoundsButton() const { return m_pShowRounds; }
+    const QString& LastFile() const { return m_lastFile; }
+
+Q_SIGNALS:
+    // An import finished with its file written (every set, or the ones the watch gave).
+    void MarkFileWritten(const QString& path);
+    void ShowInRounds(const QString& path);
+
 protected:
     void OnClicked() override;
 
@@ -27,4 +40,6 @@ private:
     std::unique_ptr<CMarkHost> m_pMarkHost;
     // Lives from the first press on: the score indicator is kept from one press to the next.
     std::unique_ptr<veldrant::marks::MarkImport> m_pImport;
+    QPushButton* m_pShowRounds = nullptr;
+    QString m_lastFile;
 };

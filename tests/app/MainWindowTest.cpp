@@ -47,11 +47,12 @@ TEST(MainWindow, HasItsTitleTabsAndControlsAtTheirPlaces) {
     EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
 
     QTabBar* bar = w.TabCtrl()->TabBar();
-    ASSERT_EQ(bar->count(), 4);
+    ASSERT_EQ(bar->count(), 5);
     EXPECT_EQ(bar->tabText(0), "地点データ");
     EXPECT_EQ(bar->tabText(1), "コースデータ");
     EXPECT_EQ(bar->tabText(2), "ファームウェアアップデート");
     EXPECT_EQ(bar->tabText(3), "情報");
+    EXPECT_EQ(bar->tabText(4), "ラウンド");
     EXPECT_EQ(bar->tabRect(0).height(), 21);
 
     EXPECT_EQ(w.TabCtrl()->objectName(), "tab1000");

@@ -9,12 +9,21 @@
 #include <QTest>
 #include <QWindow>
 
+#include <QListWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
 #include <cstdio>
+#include <fstream>
 
 #include "app/BrassieDlg.h"
+#include "app/PicturePainter.h"
+#include "app/RoundsPage.h"
 #include "app/TabCtrl.h"
 #include "firmware/Dialog1.h"
 #include "marks/Dialog6.h"
+#include "marks/MarkExport.h"
+#include "sim/MarkSample.h"
 #include "tests/support/SimHarness.h"
 #include "widgets/TextProgressCtrl.h"
 
@@ -66,11 +75,39 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const char* names[] = {"marks", "course", "firmware", "about"};
+    // The rounds page with the simulated watch's sample: round 2, its ninth hole.
+    QTemporaryDir temp;
+    const std::string csv = temp.filePath("sample.csv").toStdString();
+    {
+        auto data = veldrant::sim::EncodeSample(veldrant::sim::GenerateMarkSample());
+        std::ofstream out(csv, std::ios::binary);
+        out << "\xEF\xBB\xBF";
+        for (const auto& set : data.sets)
+            out << veldrant::marks::ExportMarkSetToString(set, data.score);
+    }
+    veldrant::app::CRoundsPage* rounds = window.RoundsPage();
+    rounds->OfferFile(QString::fromStdString(csv));
+    rounds->OpenFile(QString::fromStdString(csv));
+    rounds->RoundList()->setCurrentRow(1);
+    rounds->HoleTable()->setCurrentCell(8, 0);
+
+    const char* names[] = {"marks", "course", "firmware", "about", "rounds"};
     bool ok = true;
     for (int tab = 0; tab < CBrassieDlg::kTabCount; ++tab) {
         ShowTab(window, tab);
         ok &= Save(window, folder.filePath(QString("tab%1-%2.png").arg(tab).arg(names[tab])));
+    }
+
+    // The chosen hole's picture as the large view draws it.
+    veldrant::app::CHolePictureView large;
+    large.resize(veldrant::app::CHolePictureView::kLayoutSize,
+                 veldrant::app::CHolePictureView::kLayoutSize);
+    large.Show(rounds->PictureView()->ShownRound(), rounds->PictureView()->ShownHole());
+    const QString hole = folder.filePath("rounds-hole.png");
+    if (large.grab().save(hole)) {
+        std::printf("%s\n", qPrintable(hole));
+    } else {
+        ok = false;
     }
 
     // The bar with a closing text, as after an import.

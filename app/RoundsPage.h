@@ -1,0 +1,68 @@
+// The rounds page (tab "ラウンド", after the four device and About tabs): a mark CSV file read
+// back as rounds. The user opens a file (the mark page's last import is offered first), picks a
+// round and sees its holes with strokes, putts and distances, and the chosen hole's picture,
+// which opens large when clicked. Nothing is kept between runs.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include "app/PageServices.h"
+#include "rounds/Round.h"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTableWidget;
+
+namespace veldrant::app {
+
+class CHolePictureView;
+
+class CRoundsPage : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kTitle = "ラウンド";
+
+    CRoundsPage(IPageServices& services, QWidget* parent);
+
+    // Reads the file and shows its first round; a file that cannot be read is refused with a
+    // message box naming the reason, and what was shown stays.
+    bool OpenFile(const QString& path);
+    // The mark page's newest file: offered as the first choice.
+    void OfferFile(const QString& path);
+    // Opens the file picked in the open dialog.
+    void OnOpen();
+
+    const QString& FilePath() const { return m_path; }
+    const rounds::RoundFile& File() const { return m_file; }
+    QPushButton* OpenButton() const { return m_pOpen; }
+    QPushButton* OfferedButton() const { return m_pOffered; }
+    QListWidget* RoundList() const { return m_pRounds; }
+    QTableWidget* HoleTable() const { return m_pHoles; }
+    QLabel* Summary() const { return m_pSummary; }
+    CHolePictureView* PictureView() const { return m_pPicture; }
+    // The large picture opened by a click; null when none is open.
+    QWidget* LargePicture() const;
+
+private:
+    void ShowRound(int index);
+    void ShowHole(int row);
+    void OpenLargePicture();
+
+    IPageServices& m_services;
+    QString m_path;
+    QString m_offered;
+    rounds::RoundFile m_file;
+    QPushButton* m_pOpen = nullptr;
+    QPushButton* m_pOffered = nullptr;
+    QLabel* m_pFileLabel = nullptr;
+    QListWidget* m_pRounds = nullptr;
+    QLabel* m_pSummary = nullptr;
+    QTableWidget* m_pHoles = nullptr;
+    CHolePictureView* m_pPicture = nullptr;
+    QWidget* m_pLarge = nullptr;
+};
+
+}  // namespace veldrant::app

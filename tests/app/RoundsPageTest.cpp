@@ -1,0 +1,172 @@
+// The rounds tab: a mark CSV file opened and shown as rounds, holes and pictures; a damaged file
+// refused; and the mark page's finished import offered there.
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/PicturePainter.h"
+#include "app/RoundsPage.h"
+#include "app/TabCtrl.h"
+#include "marks/Dialog6.h"
+#include "marks/MarkExport.h"
+#include "rounds/RoundReader.h"
+#include "sim/MarkService.h"
+#include "tests/app/GuiSupport.h"
+#include "tests/support/TempDir.h"
+#include "widgets/ButtonST.h"
+
+using namespace veldrant::guitest;
+using veldrant::app::CRoundsPage;
+
+namespace {
+
+// The simulated watch's sample as the mark import writes it.
+std::string SampleCsv() {
+    auto data = veldrant::sim::EncodeSample(veldrant::sim::GenerateMarkSample());
+    std::string file = "\xEF\xBB\xBF";
+    for (const auto& set : data.sets)
+        file += veldrant::marks::ExportMarkSetToString(set, data.score);
+    return file;
+}
+
+std::string Write(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+QString Cell(QTableWidget* t, int row, int column) {
+    return t->item(row, column) ? t->item(row, column)->text() : QString();
+}
+
+class RoundsPageTest : public ::testing::Test {
+protected:
+    veldrant::testing::TempDir dir_;
+};
+
+}  // namespace
+
+TEST_F(RoundsPageTest, IsTheFifthTabAfterTheFourUnchangedOnes) {
+    WindowRig rig({}, /*plugged=*/false);
+    CBrassieDlg& w = rig.Open();
+    QTabBar* bar = w.TabCtrl()->TabBar();
+    ASSERT_EQ(bar->count(), 5);
+    EXPECT_EQ(bar->tabText(3), "情報");
+    EXPECT_EQ(bar->tabText(4), "ラウンド");
+    ClickTab(w, 4);
+    EXPECT_TRUE(w.RoundsPage()->isVisible());
+    EXPECT_FALSE(w.MarkPage()->isVisible());
+    EXPECT_EQ(w.RoundsPage()->geometry(), QRect(4, 25, 690, 207));
+    // Every control fits in the page.
+    for (QWidget* c : w.RoundsPage()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        EXPECT_TRUE(w.RoundsPage()->rect().contains(c->geometry()))
+            << c->objectName().toStdString();
+    EXPECT_FALSE(w.RoundsPage()->OfferedButton()->isVisible());
+}
+
+TEST_F(RoundsPageTest, ShowsTheRoundsHolesAndPictureOfTheOpenedFile) {
+    const std::string path = Write(dir_.File("marks.csv"), SampleCsv());
+    const veldrant::rounds::ReadResult expected = veldrant::rounds::LoadRounds(path);
+    ASSERT_TRUE(expected.ok());
+    WindowRig rig({}, false);
+    CBrassieDlg& w = rig.Open();
+    ClickTab(w, 4);
+    CRoundsPage* page = w.RoundsPage();
+    rig.Dialogs().answer = QString::fromStdString(path);
+    Click(page->OpenButton());
+    ASSERT_EQ(rig.Dialogs().requests.size(), 1u);
+    EXPECT_FALSE(rig.Dialogs().requests[0].save);
+    EXPECT_EQ(rig.Dialogs().requests[0].filter, "CSV Files(*.csv);;All File(*.*)");
+
+    ASSERT_EQ(page->RoundList()->count(), 5);
+    EXPECT_EQ(page->RoundList()->item(0)->text(), "1  2016-05-03  富士見ヶ丘カントリー倶楽部");
+    EXPECT_EQ(page->RoundList()->currentRow(), 0);
+    QTableWidget* holes = page->HoleTable();
+    const auto& round1 = expected.file.rounds[0];
+    ASSERT_EQ(holes->rowCount(), 18);
+    for (int r = 0; r < 18; ++r) {
+        const auto& hole = round1.holes[static_cast<size_t>(r)];
+        EXPECT_EQ(Cell(holes, r, 0), QString::number(hole.number));
+        EXPECT_EQ(Cell(holes, r, 1), QString::number(hole.Strokes()));
+        EXPECT_EQ(Cell(holes, r, 2), QString::number(hole.Putts()));
+        EXPECT_EQ(Cell(holes, r, 3),
+                  QString::number(std::lround(veldrant::rounds::Yards(*hole.teeShot))));
+        // One distance per mark but the last.
+        EXPECT_EQ(Cell(holes, r, 5).split(' ').size(), hole.Strokes() - 1);
+    }
+    EXPECT_TRUE(page->Summary()->text().startsWith("18ホール 81打 24パット"))
+        << page->Summary()->text().toStdString();
+
+    // The chosen hole's picture: its marks, numbered.
+    auto* view = page->PictureView();
+    EXPECT_EQ(view->ShownHole(), 0);
+    holes->setCurrentCell(3, 0);
+    EXPECT_EQ(view->ShownHole(), 3);
+    EXPECT_EQ(view->CurrentPicture().dots.size(), round1.holes[3].marks.size());
+    EXPECT_EQ(view->CurrentPicture().dots[0].label, "1");
+
+    // Another round: a nine-hole afternoon.
+    page->RoundList()->setCurrentRow(2);
+    EXPECT_EQ(holes->rowCount(), 9);
+    EXPECT_EQ(view->ShownRound(), &page->File().rounds[2]);
+
+    // A click opens the picture large; a click on it closes it.
+    Click(view);
+    ASSERT_TRUE(
+        WaitFor([&] { return page->LargePicture() && page->LargePicture()->isVisible(); }, 3000));
+    EXPECT_EQ(page->LargePicture()->size(), QSize(640, 640));
+    Click(page->LargePicture()->findChild<veldrant::app::CHolePictureView*>());
+    EXPECT_TRUE(WaitFor([&] { return page->LargePicture() == nullptr; }, 3000));
+}
+
+TEST_F(RoundsPageTest, RefusesADamagedFileAndKeepsWhatItShowed) {
+    const std::string good = Write(dir_.File("good.csv"), SampleCsv());
+    const std::string cut = Write(dir_.File("cut.csv"), SampleCsv().substr(0, 5000));
+    WindowRig rig({}, false);
+    CBrassieDlg& w = rig.Open();
+    ClickTab(w, 4);
+    CRoundsPage* page = w.RoundsPage();
+    ASSERT_TRUE(page->OpenFile(QString::fromStdString(good)));
+    MessageBoxCatcher catcher;
+    EXPECT_FALSE(page->OpenFile(QString::fromStdString(cut)));
+    ASSERT_EQ(catcher.seen.size(), 1u);
+    EXPECT_EQ(catcher.seen[0].title, "Error");
+    EXPECT_EQ(catcher.seen[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(catcher.seen[0].text.contains("line 41: the file ends inside a quoted field"))
+        << catcher.seen[0].text.toStdString();
+    EXPECT_EQ(page->FilePath(), QString::fromStdString(good));
+    EXPECT_EQ(page->RoundList()->count(), 5);
+}
+
+TEST_F(RoundsPageTest, TheMarkPageOffersItsNewFileOnTheRoundsPage) {
+    veldrant::sim::MarkData data = veldrant::sim::EncodeSample(veldrant::sim::GenerateMarkSample());
+    WindowRig rig;
+    rig.Sim().GetWatch().AddService(std::make_shared<veldrant::sim::MarkService>(data));
+    CBrassieDlg& w = rig.Open();
+    ASSERT_TRUE(rig.WaitConnected());
+    ASSERT_TRUE(rig.WaitFacesSettled());
+    QPushButton* offer = w.MarkPage()->ShowInRoundsButton();
+    EXPECT_FALSE(offer->isVisible());
+
+    const std::string path = dir_.File("import.csv");
+    rig.Dialogs().answer = QString::fromStdString(path);
+    ClickTab(w, 0);
+    Click(w.MarkPage()->StartButton());
+    ASSERT_TRUE(WaitFor([&] { return offer->isVisible(); }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return w.MarkPage()->StartButton()->isEnabled(); }, 20000));
+    EXPECT_EQ(w.MarkPage()->LastFile(), QString::fromStdString(path));
+    // The rounds page offers it first, too.
+    EXPECT_TRUE(w.RoundsPage()->OfferedButton()->text().endsWith("import.csv"));
+
+    Click(offer);
+    EXPECT_EQ(w.TabCtrl()->GetCurSel(), 4);
+    EXPECT_TRUE(w.RoundsPage()->isVisible());
+    EXPECT_EQ(w.RoundsPage()->FilePath(), QString::fromStdString(path));
+    EXPECT_EQ(w.RoundsPage()->RoundList()->count(), 5);
+}
