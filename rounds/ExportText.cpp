@@ -36,20 +36,6 @@ void AppendPadded(std::string& out, long long v, int width) {
     out.append(buf, r.ptr);
 }
 
-// Length of the UTF-8 sequence starting at s[i], 0 when it is not one (the reader's input comes
-// from the export's code page conversion, but a hand-made file could hold anything).
-size_t Utf8Length(std::string_view s, size_t i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-    if (n == 0 || i + n > s.size())
-        return 0;
-    for (size_t k = 1; k < n; ++k) {
-        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-            return 0;
-    }
-    return n;
-}
-
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 
 }  // namespace
@@ -69,19 +55,13 @@ void AppendInt(std::string& out, long long value) {
 }
 
 void AppendXml(std::string& out, std::string_view s) {
-    for (size_t i = 0; i < s.size();) {
-        size_t n = Utf8Length(s, i);
-        if (n == 0) {
-            out.append(kReplacement);
-            ++i;
+    size_t run = 0;  // start of the bytes not yet appended
+    for (size_t i = 0; i < s.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c >= 0x20 && c != '&' && c != '<' && c != '>' && c != '"' && c != 0x7F)
             continue;
-        }
-        if (n > 1) {
-            out.append(s.substr(i, n));
-            i += n;
-            continue;
-        }
-        char c = s[i++];
+        out.append(s.substr(run, i - run));
+        run = i + 1;
         switch (c) {
             case '&':
                 out.append("&amp;");
@@ -105,30 +85,22 @@ void AppendXml(std::string& out, std::string_view s) {
                 out.append("&#13;");
                 break;
             default:
-                if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-                    out.append(kReplacement);
-                else
-                    out.push_back(c);
+                out.append(kReplacement);
         }
     }
+    out.append(s.substr(run));
 }
 
 void AppendJsonString(std::string& out, std::string_view s) {
     static constexpr char kHex[] = "0123456789abcdef";
     out.push_back('"');
-    for (size_t i = 0; i < s.size();) {
-        size_t n = Utf8Length(s, i);
-        if (n == 0) {
-            out.append(kReplacement);
-            ++i;
+    size_t run = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c >= 0x20 && c != '"' && c != '\\')
             continue;
-        }
-        if (n > 1) {
-            out.append(s.substr(i, n));
-            i += n;
-            continue;
-        }
-        unsigned char c = static_cast<unsigned char>(s[i++]);
+        out.append(s.substr(run, i - run));
+        run = i + 1;
         switch (c) {
             case '"':
                 out.append("\\\"");
@@ -146,21 +118,25 @@ void AppendJsonString(std::string& out, std::string_view s) {
                 out.append("\\t");
                 break;
             default:
-                if (c < 0x20) {
-                    out.append("\\u00");
-                    out.push_back(kHex[c >> 4]);
-                    out.push_back(kHex[c & 0xF]);
-                } else {
-                    out.push_back(static_cast<char>(c));
-                }
+                out.append("\\u00");
+                out.push_back(kHex[c >> 4]);
+                out.push_back(kHex[c & 0xF]);
         }
     }
+    out.append(s.substr(run));
     out.push_back('"');
 }
 
 std::optional<std::string> UtcText(const LocalTime& t, int utcOffsetMinutes) {
-    if (!t.IsCalendarTime())
+    std::string s;
+    if (!AppendUtc(s, t, utcOffsetMinutes))
         return std::nullopt;
+    return s;
+}
+
+bool AppendUtc(std::string& s, const LocalTime& t, int utcOffsetMinutes) {
+    if (!t.IsCalendarTime())
+        return false;
     long long seconds =
         DaysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) *
             86400 +
@@ -170,7 +146,6 @@ std::optional<std::string> UtcText(const LocalTime& t, int utcOffsetMinutes) {
     long long y;
     unsigned m, d;
     CivilFromDays(days, y, m, d);
-    std::string s;
     AppendPadded(s, y, 4);
     s.push_back('-');
     AppendPadded(s, m, 2);
@@ -183,15 +158,27 @@ std::optional<std::string> UtcText(const LocalTime& t, int utcOffsetMinutes) {
     s.push_back(':');
     AppendPadded(s, rest % 60, 2);
     s.push_back('Z');
-    return s;
+    return true;
 }
 
-std::string MarkName(const Hole& hole, size_t index) {
-    std::string s = "H";
+void AppendMarkName(std::string& s, const Hole& hole, size_t index) {
+    s.push_back('H');
     AppendInt(s, hole.number);
     s.append(" S");
     AppendInt(s, static_cast<long long>(index) + 1);
+}
+
+std::string MarkName(const Hole& hole, size_t index) {
+    std::string s;
+    AppendMarkName(s, hole, index);
     return s;
+}
+
+size_t ExpectedBytes(const RoundFile& file, size_t perMark) {
+    size_t marks = 0;
+    for (const Round& r : file.rounds)
+        marks += r.MarkCount();
+    return 4096 + marks * perMark;
 }
 
 std::string_view KindText(MarkKind kind) {
@@ -199,7 +186,13 @@ std::string_view KindText(MarkKind kind) {
 }
 
 std::string MarkSummary(const Mark& mark) {
-    std::string s(KindText(mark.kind));
+    std::string s;
+    AppendMarkSummary(s, mark);
+    return s;
+}
+
+void AppendMarkSummary(std::string& s, const Mark& mark) {
+    s.append(KindText(mark.kind));
     if (mark.outlier) {
         s.append(", outlier: no distance");
     } else if (mark.distance) {
@@ -209,7 +202,6 @@ std::string MarkSummary(const Mark& mark) {
         AppendFixed(s, Yards(*mark.distance), 2);
         s.append(" yd)");
     }
-    return s;
 }
 
 }  // namespace veldrant::rounds::text

@@ -13,22 +13,29 @@ namespace veldrant::rounds::text {
 void AppendFixed(std::string& out, double value, int places);
 void AppendInt(std::string& out, long long value);
 
+// The texts come from the reader, which takes UTF-8 only.
 // Text for XML character data and attribute values: &, <, >, " escaped; characters XML 1.0 does
 // not allow (controls other than tab, LF and CR) become U+FFFD.
 void AppendXml(std::string& out, std::string_view utf8);
 // A JSON string with its quotes.
 void AppendJsonString(std::string& out, std::string_view utf8);
 
-// "2016-05-03T00:15:30Z" for the watch's local time less the offset; none when the watch's time
-// is not a calendar time.
+// "2016-05-03T00:15:30Z" for the watch's local time less the offset; nothing (false) when the
+// watch's time is not a calendar time.
+bool AppendUtc(std::string& out, const LocalTime& local, int utcOffsetMinutes);
 std::optional<std::string> UtcText(const LocalTime& local, int utcOffsetMinutes);
 
 // "H3 S2": hole 3, the hole's second mark.
+void AppendMarkName(std::string& out, const Hole& hole, size_t index);
 std::string MarkName(const Hole& hole, size_t index);
+
+// Room for a document of this many marks, so that it grows without copies.
+size_t ExpectedBytes(const RoundFile& file, size_t perMark);
 // "shot" or "putt"
 std::string_view KindText(MarkKind kind);
 
 // The mark as a person reads it: "shot, 230.50 m (252.08 yd)", "putt", "outlier: no distance".
 std::string MarkSummary(const Mark& mark);
+void AppendMarkSummary(std::string& out, const Mark& mark);
 
 }  // namespace veldrant::rounds::text

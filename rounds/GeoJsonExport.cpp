@@ -35,6 +35,7 @@ void AppendHoleProperties(std::string& out, const Round& round, const Hole& hole
 }  // namespace
 
 void WriteGeoJson(const RoundFile& file, const ExportOptions&, std::string& out) {
+    out.reserve(out.size() + ExpectedBytes(file, 400));
     out.append("{\"type\":\"FeatureCollection\",\"features\":[");
     bool first = true;
     auto next = [&] {

@@ -30,6 +30,24 @@ void AppendElement(std::string& out, std::string_view indent, std::string_view n
     out.append(">\n");
 }
 
+// <time>...</time> when the watch's time is a calendar time.
+void AppendTime(std::string& out, std::string_view indent, const Mark& m, int offset) {
+    const size_t at = out.size();
+    out.append(indent);
+    out.append("<time>");
+    if (AppendUtc(out, m.time, offset))
+        out.append("</time>\n");
+    else
+        out.resize(at);
+}
+
+void AppendName(std::string& out, std::string_view indent, const Hole& hole, size_t i) {
+    out.append(indent);
+    out.append("<name>");
+    AppendMarkName(out, hole, i);
+    out.append("</name>\n");
+}
+
 std::string HoleText(const Round& round, const Hole& hole) {
     std::string s = "Round ";
     AppendInt(s, round.number);
@@ -54,12 +72,14 @@ void WriteGpx(const RoundFile& file, const ExportOptions& options, std::string& 
         "xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1 "
         "http://www.topografix.com/GPX/1/1/gpx.xsd\">\n"
         "  <metadata>\n");
+    out.reserve(out.size() + ExpectedBytes(file, 520));
     AppendElement(out, "    ", "name", options.title);
     out.append("  </metadata>\n");
 
     for (const Round& round : file.rounds) {
         for (const Hole& hole : round.holes) {
-            const std::string where = HoleText(round, hole);
+            std::string where;  // escaped once for all the hole's marks
+            AppendXml(where, HoleText(round, hole));
             for (size_t i = 0; i < hole.marks.size(); ++i) {
                 const Mark& m = hole.marks[i];
                 if (!OnGlobe(m.latitude, m.longitude))
@@ -67,10 +87,13 @@ void WriteGpx(const RoundFile& file, const ExportOptions& options, std::string& 
                 out.append("  <wpt");
                 AppendPlace(out, m);
                 out.append(">\n");
-                if (auto utc = UtcText(m.time, options.utcOffsetMinutes))
-                    AppendElement(out, "    ", "time", *utc);
-                AppendElement(out, "    ", "name", MarkName(hole, i));
-                AppendElement(out, "    ", "desc", where + ": " + MarkSummary(m));
+                AppendTime(out, "    ", m, options.utcOffsetMinutes);
+                AppendName(out, "    ", hole, i);
+                out.append("    <desc>");
+                out.append(where);
+                out.append(": ");
+                AppendMarkSummary(out, m);
+                out.append("</desc>\n");
                 AppendElement(out, "    ", "type", KindText(m.kind));
                 out.append("  </wpt>\n");
             }
@@ -94,9 +117,8 @@ void WriteGpx(const RoundFile& file, const ExportOptions& options, std::string& 
                 out.append("    <rtept");
                 AppendPlace(out, m);
                 out.append(">\n");
-                if (auto utc = UtcText(m.time, options.utcOffsetMinutes))
-                    AppendElement(out, "      ", "time", *utc);
-                AppendElement(out, "      ", "name", MarkName(hole, i));
+                AppendTime(out, "      ", m, options.utcOffsetMinutes);
+                AppendName(out, "      ", hole, i);
                 AppendElement(out, "      ", "type", KindText(m.kind));
                 out.append("    </rtept>\n");
             }

@@ -1,6 +1,8 @@
 // KML 2.2: a document with three styles, a folder per round, a folder per hole, a placemark per
 // mark (its distance in the description and as data) and a line through the hole's marks that
 // are not outliers.
+#include <charconv>
+
 #include "rounds/Export.h"
 #include "rounds/ExportText.h"
 #include "rounds/Measure.h"
@@ -27,30 +29,37 @@ void AppendData(std::string& out, std::string_view name, std::string_view value)
     out.append("          <Data name=\"");
     out.append(name);
     out.append("\"><value>");
-    AppendXml(out, value);
+    out.append(value);  // numbers and words only
     out.append("</value></Data>\n");
 }
 
 void AppendMark(std::string& out, const Hole& hole, size_t i, const ExportOptions& options) {
     const Mark& m = hole.marks[i];
     out.append("      <Placemark>\n");
-    AppendName(out, "        ", MarkName(hole, i));
-    out.append("        <description>");
-    AppendXml(out, MarkSummary(m));
+    out.append("        <name>");
+    AppendMarkName(out, hole, i);
+    out.append("</name>\n        <description>");
+    AppendMarkSummary(out, m);
     out.append("</description>\n");
-    if (auto utc = UtcText(m.time, options.utcOffsetMinutes)) {
-        out.append("        <TimeStamp><when>");
-        out.append(*utc);
+    const size_t at = out.size();
+    out.append("        <TimeStamp><when>");
+    if (AppendUtc(out, m.time, options.utcOffsetMinutes))
         out.append("</when></TimeStamp>\n");
-    }
+    else
+        out.resize(at);
     out.append(m.kind == MarkKind::Putt ? "        <styleUrl>#putt</styleUrl>\n"
                                         : "        <styleUrl>#shot</styleUrl>\n");
     out.append("        <ExtendedData>\n");
     AppendData(out, "kind", KindText(m.kind));
-    std::string metres, yards;
+    char metresText[32] = "", yardsText[32] = "";
+    std::string_view metres, yards;
     if (m.distance) {
-        AppendFixed(metres, *m.distance, 2);
-        AppendFixed(yards, Yards(*m.distance), 2);
+        auto r = std::to_chars(metresText, metresText + sizeof metresText, *m.distance,
+                               std::chars_format::fixed, 2);
+        metres = std::string_view(metresText, static_cast<size_t>(r.ptr - metresText));
+        r = std::to_chars(yardsText, yardsText + sizeof yardsText, Yards(*m.distance),
+                          std::chars_format::fixed, 2);
+        yards = std::string_view(yardsText, static_cast<size_t>(r.ptr - yardsText));
     }
     AppendData(out, "distance_m", metres);
     AppendData(out, "distance_yd", yards);
@@ -71,6 +80,7 @@ void WriteKml(const RoundFile& file, const ExportOptions& options, std::string& 
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n"
         "<Document>\n");
+    out.reserve(out.size() + ExpectedBytes(file, 800));
     AppendName(out, "  ", options.title);
     out.append(
         "  <Style id=\"shot\"><IconStyle><color>ff00c0ff</color></IconStyle></Style>\n"

@@ -1,5 +1,6 @@
 #include "rounds/RoundReader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <filesystem>
@@ -489,6 +490,50 @@ bool Reader::EndSession() {
     return true;
 }
 
+// Where the text stops being UTF-8 (the mark export writes nothing else), or npos.
+size_t FirstNonUtf8(std::string_view s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const size_t n = s.size();
+    size_t i = 0;
+    while (i < n) {
+        if (i + 8 <= n) {
+            uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t len = 0;
+        uint32_t cp = 0, min = 0;
+        if ((c & 0xE0) == 0xC0) {
+            len = 2, cp = c & 0x1F, min = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            len = 3, cp = c & 0x0F, min = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            len = 4, cp = c & 0x07, min = 0x10000;
+        } else {
+            return i;
+        }
+        if (i + len > n)
+            return i;
+        for (size_t k = 1; k < len; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                return i;
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return i;
+        i += len;
+    }
+    return std::string_view::npos;
+}
+
 }  // namespace
 
 ReadResult ReadRounds(std::string_view bytes) {
@@ -496,6 +541,14 @@ ReadResult ReadRounds(std::string_view bytes) {
         return {{}, "the file is empty: not a mark CSV file"};
     if (bytes.starts_with(kBom))
         bytes.remove_prefix(kBom.size());
+    // Every text the rounds hand on is UTF-8, so that no export has to mend it.
+    size_t bad = FirstNonUtf8(bytes);
+    if (bad != std::string_view::npos) {
+        int line = 1 + static_cast<int>(std::count(bytes.begin(), bytes.begin() + bad, '\n'));
+        return {{},
+                Line(line) + "the text is not UTF-8 (byte " + std::to_string(bad + 1) +
+                    " of the file's text): not a mark CSV file as Veldrant writes it"};
+    }
     return Reader(bytes).Run();
 }
 

@@ -208,6 +208,7 @@ TEST(RoundReader, RefusesDamagedFilesNamingTheLine) {
          "line 4: expected the column titles"},
         {"a column added", Edit(good, "\"Other GC\"", "\"Other GC\",\"extra\""),
          "line 14: a line of 4 fields beginning with \"SESSION2\" is not a line"},
+        {"not UTF-8", Edit(good, "Other GC", "Other \xFF GC"), "line 14: the text is not UTF-8"},
         {"text after a quote", Edit(good, "\"MRK\"", "\"MRK\" "),
          "line 3: text after the closing quote of field 1"},
         {"a mark after the scores",
