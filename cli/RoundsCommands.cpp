@@ -1,18 +1,14 @@
 // veldrant-cli rounds show / export / pictures: the rounds of a mark CSV file with each shot's
 // distance, in GPX, KML or GeoJSON, and as pictures of every hole.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <optional>
 
 #include "cli/Command.h"
+#include "platform/SafeOutput.h"
 #include "rounds/Export.h"
 #include "rounds/ExportText.h"
 #include "rounds/Measure.h"
@@ -83,52 +79,17 @@ std::optional<RoundFile> Load(const std::string& path) {
     return std::move(r.file);
 }
 
-// Writes `bytes` to `path` through a temporary file in the same folder renamed over it at the
-// end, so that a failed write leaves whatever was there untouched. Only regular files are
-// replaced.
+// Writes the whole of `bytes` to `path` or nothing: the file that was there stays as it was
+// until the new one is complete.
 bool WriteSafely(const std::string& path, std::string_view bytes) {
-    std::error_code ec;
-    fs::file_status st = fs::symlink_status(path, ec);
-    if (fs::exists(st) && !fs::is_regular_file(st)) {
-        std::fprintf(stderr, "veldrant-cli: '%s' exists and is not a regular file: not replaced\n",
-                     path.c_str());
+    std::string error;
+    std::unique_ptr<platform::SafeOutput> out = platform::SafeOutput::Create(path, &error);
+    if (!out) {
+        std::fprintf(stderr, "veldrant-cli: %s\n", error.c_str());
         return false;
     }
-    fs::path target(path);
-    fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        std::fprintf(stderr, "veldrant-cli: cannot write in '%s': %s\n", dir.c_str(),
-                     std::strerror(errno));
-        return false;
-    }
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    const int writeErrno = errno;
-    // A replaced file keeps its permissions; a new one gets what the umask allows.
-    struct stat old {};
-    mode_t mode;
-    if (::stat(path.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    const bool written = done == bytes.size() && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!written || std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::fprintf(stderr, "veldrant-cli: cannot write '%s': %s\n", path.c_str(),
-                     std::strerror(written ? errno : writeErrno));
-        ::unlink(temp.c_str());
+    if (!out->Write(bytes) || !out->Commit()) {
+        std::fprintf(stderr, "veldrant-cli: %s\n", out->Error().c_str());
         return false;
     }
     return true;
