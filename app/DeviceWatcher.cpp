@@ -54,10 +54,14 @@ void HandleDeviceChange(CDeviceLink& link, CWatchEvent& event, platform::HidNoti
         return;
     if (link.IsCurrentDevice(path) != 1)
         return;
-    if (g_bConnected.load() == 1) {
+    // The link's own state decides, not g_bConnected: the watcher sets the flag only after
+    // Discover has returned, and a removal handled in between would otherwise leave the link
+    // open on a watch that is gone (the next Discover would confirm it without looking).
+    if (link.m_bConnected.load() == 1)
         link.Close();
-        g_bConnected.store(0);
-    }
+    g_bConnected.store(0);
+    // The watcher may still be about to publish the search that just ended: woken, it
+    // searches again at once and finds the link closed.
     event.Set();
 }
 
