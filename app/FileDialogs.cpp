@@ -3,14 +3,104 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QStringList>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
 
 namespace veldrant::app {
 
+QString ReplaceQuestionText(const QString& fileName) {
+    return QString::fromUtf8("%1 は既に存在します。\n置き換えますか?").arg(fileName);
+}
+
+QString MissingFolderText(const QString& folder) {
+    return QString::fromUtf8("%1\nフォルダーが存在しません。\nフォルダー名を確認してください。")
+        .arg(QDir::toNativeSeparators(folder));
+}
+
+QStringList DialogNameFilters(const QString& filter) {
+    // Qt matches "*.*" only against names with a dot and shows each entry's patterns in its
+    // text. Each entry gets its patterns once more after the text, and the dialog shows only
+    // what comes before them: the text stays as written while the patterns do what they say.
+    static const QRegularExpression entry(QStringLiteral("^(.*)\\(([^()]*)\\)$"));
+    QStringList out;
+    for (const QString& item : filter.split(QStringLiteral(";;"))) {
+        QRegularExpressionMatch m = entry.match(item);
+        if (!m.hasMatch()) {
+            out << item;
+            continue;
+        }
+        static const QRegularExpression separators(QStringLiteral("[; ]+"));
+        QStringList patterns = m.captured(2).split(separators, Qt::SkipEmptyParts);
+        for (QString& p : patterns) {
+            if (p == QStringLiteral("*.*"))
+                p = QStringLiteral("*");
+        }
+        out << item + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return out;
+}
+
 namespace {
 
-QString RunDialog(QFileDialog& dialog) {
+// Qt's dialog, with the checks the desktop's own dialog makes before it closes: the folder of
+// a typed name must exist, and an existing file is replaced only when the user says so.
+class CFileDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override {
+        const QString path = selectedFiles().value(0);
+        const QFileInfo info(path);
+        // Empty, or a folder: Qt's own handling (a folder is opened).
+        if (path.isEmpty() || info.isDir()) {
+            QFileDialog::accept();
+            return;
+        }
+        if (!info.absoluteDir().exists()) {
+            Tell(MissingFolderText(info.absolutePath()));
+            return;
+        }
+        if (acceptMode() == AcceptSave && info.exists() && !ConfirmReplace(info.fileName()))
+            return;
+        QFileDialog::accept();
+    }
+
+private:
+    void Tell(const QString& text) {
+        QPointer<QMessageBox> box =
+            new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+        box->setObjectName("missingFolderBox");
+        box->exec();
+        delete box.data();
+    }
+
+    bool ConfirmReplace(const QString& fileName) {
+        QPointer<QMessageBox> box = new QMessageBox(
+            QMessageBox::Warning, QString::fromUtf8(kCaptionConfirmSave),
+            ReplaceQuestionText(fileName), QMessageBox::Yes | QMessageBox::No, this);
+        box->setObjectName("replaceQuestionBox");
+        box->button(QMessageBox::Yes)->setText(QString::fromUtf8("はい(&Y)"));
+        box->button(QMessageBox::No)->setText(QString::fromUtf8("いいえ(&N)"));
+        // Enter keeps the file.
+        box->setDefaultButton(QMessageBox::No);
+        const bool replace = box->exec() == QMessageBox::Yes;
+        delete box.data();
+        return replace;
+    }
+};
+
+void Prepare(CFileDialog& dialog, const QString& filter) {
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    // The question is ours (in the window's language), not Qt's.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    // Shows each filter's text alone; DialogNameFilters appended the patterns.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setNameFilters(DialogNameFilters(filter));
+}
+
+QString RunDialog(CFileDialog& dialog) {
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     const QStringList files = dialog.selectedFiles();
@@ -21,30 +111,25 @@ QString RunDialog(QFileDialog& dialog) {
 
 QString CQtFileDialogs::GetOpenFileName(QWidget* owner, const QString& title,
                                         const QString& filter) {
-    QFileDialog dialog(owner, title);
+    CFileDialog dialog(owner, title);
     dialog.setObjectName("openFileDialog");
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(filter.split(";;"));
+    // Any name in an existing folder: one that names no file reaches the page's job, which
+    // says that it cannot open it.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    Prepare(dialog, filter);
     return RunDialog(dialog);
 }
 
 QString CQtFileDialogs::GetSaveFileName(QWidget* owner, const QString& defaultName,
                                         const QString& filter) {
-    QFileDialog dialog(owner);
+    CFileDialog dialog(owner, QString::fromUtf8(kTitleSave));
     dialog.setObjectName("saveFileDialog");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    // The file is replaced without asking, and nothing is appended to the name.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog.setNameFilters(filter.split(";;"));
+    Prepare(dialog, filter);
     dialog.selectFile(defaultName);
-    QString path = RunDialog(dialog);
-    // Qt's dialog accepts a name in a folder that does not exist; refuse it here, as the
-    // folder has to be there for the file to be created.
-    if (!path.isEmpty() && !QFileInfo(path).absoluteDir().exists())
-        return QString();
-    return path;
+    return RunDialog(dialog);
 }
 
 }  // namespace veldrant::app
