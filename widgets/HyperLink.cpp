@@ -182,6 +182,14 @@ void CHyperLink::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+void CHyperLink::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click is no click of its own: the first one has opened the
+    // target already, so the release that follows opens nothing. (A label would take the
+    // double click for one more press.)
+    m_bPressed = false;
+    event->accept();
+}
+
 void CHyperLink::OnClicked() {
     const int result = m_opener ? m_opener(m_strURL) : OpenWithDesktop(m_strURL);
     m_bVisited = OpenSucceeded(result);

@@ -157,6 +157,29 @@ TEST(HyperLink, OnlyAPressAndReleaseInsideIsAClick) {
     EXPECT_TRUE(l.opened.empty());
 }
 
+TEST(HyperLink, ADoubleClickOpensTheTargetOnce) {
+    // P press, R release, D double click, each of the left button inside the link.
+    struct Case {
+        const char* events;
+        size_t opens;
+    };
+    for (const Case& c : {Case{"PR", 1}, Case{"PRPR", 2}, Case{"PRPDR", 1}, Case{"PRDR", 1},
+                          Case{"PRPDRPR", 2}, Case{"PRPDRPRPDR", 2}}) {
+        Link l;
+        const QPointF at(3, 3);
+        for (const char* e = c.events; *e; ++e) {
+            const QEvent::Type type = *e == 'P'   ? QEvent::MouseButtonPress
+                                      : *e == 'D' ? QEvent::MouseButtonDblClick
+                                                  : QEvent::MouseButtonRelease;
+            const Qt::MouseButtons held = *e == 'R' ? Qt::NoButton : Qt::LeftButton;
+            QMouseEvent event(type, at, at, Qt::LeftButton, held, Qt::NoModifier);
+            QCoreApplication::sendEvent(l.link, &event);
+        }
+        EXPECT_EQ(l.opened.size(), c.opens) << c.events;
+        EXPECT_TRUE(l.link->GetVisited()) << c.events;
+    }
+}
+
 TEST(HyperLink, CarriesItsTargetAsTooltipWithHandCursorAndUnderline) {
     Link l;
     EXPECT_EQ(l.link->GetURL(), kUrl);
