@@ -7,8 +7,8 @@
 #include "marks/MarkImport.h"
 
 namespace veldrant::marks {
-int MarkBlockProgress(uint64_t done, uint32_t payload, uint32_t length) {
-    uint64_t percent = done * payload * 100 / length;
+int MarkBlockProgress(uint64_t block, uint32_t payload, uint32_t length) {
+    uint64_t percent = block * payload * 100 / length;
     return static_cast<int>(std::min<uint64_t>(percent, 100));
 }
 
@@ -40,7 +40,8 @@ MarkImport::Receive MarkImport::ReceiveBlocks(ops::IOperationHost& host, uint32_
         // the set without a word.
         if (!ok)
             return host.IsConnected() ? Receive::Failed : Removed(host);
-        host.SetProgressPos(MarkBlockProgress(i + 1, payload, length));
+        // The bar shows the share received before this block: 0 after block 0.
+        host.SetProgressPos(MarkBlockProgress(i, payload, length));
     }
     host.SetProgressPos(100);
     return Receive::Ok;

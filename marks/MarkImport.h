@@ -37,10 +37,9 @@ public:
     virtual std::optional<std::string> ChooseOutputPath(const std::string& defaultName) = 0;
 };
 
-// The bar after `done` blocks of `payload` bytes out of `length` (> 0) bytes:
-// done·P·100 / length, worked out in 64 bits and kept at 100 for the last block, which reaches
-// past the length.
-int MarkBlockProgress(uint64_t done, uint32_t payload, uint32_t length);
+// The bar after block `block` (counted from 0) of `payload` bytes out of `length` (> 0) bytes:
+// block·P·100 / length, worked out in 64 bits (never past 100).
+int MarkBlockProgress(uint64_t block, uint32_t payload, uint32_t length);
 
 // "YYYYMMDD_hhmmss_MARK.csv" from the local time `now`.
 std::string DefaultMarkFileName(std::time_t now);

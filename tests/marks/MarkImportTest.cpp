@@ -191,29 +191,50 @@ TEST_F(MarkImportTest, ScoreDataIsFetchedForEverySetWithThePreviousLength) {
     EXPECT_EQ(stats.scoreReadArgument, data.score.size());
 }
 
-TEST(MarkBlockProgress, TwoHundredBytesInBlocksOfSixtyFour) {
-    EXPECT_EQ(MarkBlockProgress(1, 64, 200), 32);
-    EXPECT_EQ(MarkBlockProgress(2, 64, 200), 64);
-    EXPECT_EQ(MarkBlockProgress(3, 64, 200), 96);
-    EXPECT_EQ(MarkBlockProgress(4, 64, 200), 100);  // 128 by the formula: the last block overshoots
+TEST(MarkBlockProgress, EachBlockShowsTheShareReceivedBeforeIt) {
+    struct Case {
+        uint32_t length, payload;
+        std::vector<int> afterBlocks;  // block 0 first
+    };
+    for (const Case& c :
+         {Case{200, 64, {0, 32, 64, 96}}, Case{1000, 128, {0, 12, 25, 38, 51, 64, 76, 89}},
+          Case{64, 64, {0}}, Case{65, 64, {0, 98}}, Case{1, 512, {0}}}) {
+        std::vector<int> seen;
+        for (uint64_t i = 0; i * c.payload < c.length; ++i)
+            seen.push_back(MarkBlockProgress(i, c.payload, c.length));
+        EXPECT_EQ(seen, c.afterBlocks) << c.length << " bytes, P " << c.payload;
+    }
     // Where a 32-bit product would wrap (i·P·100 past 2^32) the bar still climbs.
     EXPECT_EQ(MarkBlockProgress(8000000, 512, 0xFFFFFFFF), 95);
 }
 
 TEST_F(MarkImportTest, ProgressClimbsBlockByBlockAndEndsAt100) {
-    sim::MarkData data;
-    data.sets.push_back(std::vector<uint8_t>(1000, 0));  // 1000 bytes, P = 128: 8 blocks
-    Start(data, {}, 141);
-    ASSERT_EQ(link_->m_dwHIDPacketSize, 128u);
-    std::vector<uint8_t> seen;
-    import_->SetRawObserver([&](uint32_t, std::span<const uint8_t> set, std::span<const uint8_t>) {
-        seen.assign(set.begin(), set.end());
-    });
-    ImportResult result = Import();
-    EXPECT_EQ(result.sets[0].outcome, SetOutcome::NoMarks);
-    EXPECT_EQ(seen.size(), 1000u);
-    EXPECT_EQ(host_.Positions(), (std::vector<int>{0, 0, 12, 25, 38, 51, 64, 76, 89, 100, 100}));
-    EXPECT_FALSE(std::filesystem::exists(file_));  // no set with marks: no file
+    // Start's 0, the set's 0, one position after each block, 100 after the last.
+    struct Case {
+        uint32_t reportLength, payload, bytes;
+        std::vector<int> positions;
+    };
+    for (const Case& c :
+         {Case{141, 128, 1000, {0, 0, 0, 12, 25, 38, 51, 64, 76, 89, 100}},
+          Case{525, 512, 1100, {0, 0, 0, 46, 93, 100}}, Case{525, 512, 512, {0, 0, 0, 100}}}) {
+        sim::MarkData data;
+        data.sets.push_back(std::vector<uint8_t>(c.bytes, 0));
+        host_.Clear();
+        import_.reset();
+        link_.reset();
+        Start(data, {}, c.reportLength);
+        ASSERT_EQ(link_->m_dwHIDPacketSize, c.payload);
+        std::vector<uint8_t> seen;
+        import_->SetRawObserver(
+            [&](uint32_t, std::span<const uint8_t> set, std::span<const uint8_t>) {
+                seen.assign(set.begin(), set.end());
+            });
+        ImportResult result = Import();
+        EXPECT_EQ(result.sets[0].outcome, SetOutcome::NoMarks);
+        EXPECT_EQ(seen.size(), c.bytes);
+        EXPECT_EQ(host_.Positions(), c.positions) << c.bytes << " bytes, P " << c.payload;
+        EXPECT_FALSE(std::filesystem::exists(file_));  // no set with marks: no file
+    }
 }
 
 TEST_F(MarkImportTest, RemovalDuringSetZeroIsReportedOnceAndTheRestFailQuietly) {
