@@ -1,6 +1,6 @@
 // The window and its pages following the watch: found at start-up without the one-second wait,
-// found within about a second when plugged in later, lost at once when pulled out, and every
-// page's button faces and the firmware version following within a timer period.
+// found by the search when plugged in later, lost when pulled out, and every page's button
+// faces and the firmware version following on the pages' timers.
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QTest>
@@ -38,41 +38,30 @@ void ExpectAllFaces(CBrassieDlg& w, bool connected) {
 }  // namespace
 
 TEST(Connection, AWatchPluggedInBeforeStartIsConnectedWithoutWaitingASecond) {
-    WindowRig rig;
-    QElapsedTimer clock;
-    clock.start();
+    // An hour between searches: only the search at start can find it.
+    WindowRig rig({}, true, veldrant::testing::kTestTimeout, kNever);
     rig.Open();
-    ASSERT_TRUE(rig.WaitConnected(3000));
-    EXPECT_LT(clock.elapsed(), 700);
+    ASSERT_TRUE(rig.WaitConnected());
 }
 
-TEST(Connection, AWatchPluggedInLaterIsConnectedWithinAboutASecond) {
+TEST(Connection, AWatchPluggedInLaterIsFoundByTheSearch) {
     WindowRig rig({}, /*plugged=*/false);
     rig.Open();
-    QTest::qWait(1200);
     EXPECT_EQ(g_bConnected.load(), 0);
     ASSERT_TRUE(rig.Sim().Server().Plug());
-    QElapsedTimer clock;
-    clock.start();
-    ASSERT_TRUE(rig.WaitConnected(3000));
-    EXPECT_LT(clock.elapsed(), 1400);
+    ASSERT_TRUE(rig.WaitConnected());
 }
 
-TEST(Connection, AWatchPulledOutIsLostAtOnceAndFoundAgainWhenPluggedBackIn) {
+TEST(Connection, AWatchPulledOutIsLostAndFoundAgainWhenPluggedBackIn) {
     WindowRig rig;
     CBrassieDlg& w = rig.Open();
     ASSERT_TRUE(rig.WaitConnected());
-    QElapsedTimer clock;
-    clock.start();
     rig.Sim().Server().Unplug();
-    ASSERT_TRUE(WaitFor([] { return g_bConnected.load() == 0; }, 2000));
-    EXPECT_LT(clock.elapsed(), 300);
+    ASSERT_TRUE(WaitFor([] { return g_bConnected.load() == 0; }, kLongWait));
     EXPECT_EQ(w.Link()->m_bConnected.load(), 0);
 
     ASSERT_TRUE(rig.Sim().Server().Plug());
-    clock.restart();
     ASSERT_TRUE(rig.WaitConnected());
-    EXPECT_LT(clock.elapsed(), 1400);
 }
 
 TEST(Connection, EveryPagesFacesAndTheFirmwareVersionFollowTheWatch) {
@@ -83,15 +72,15 @@ TEST(Connection, EveryPagesFacesAndTheFirmwareVersionFollowTheWatch) {
 
     ASSERT_TRUE(rig.Sim().Server().Plug());
     ASSERT_TRUE(rig.WaitConnected());
-    ASSERT_TRUE(rig.WaitFacesSettled(1500));
+    ASSERT_TRUE(rig.WaitFacesSettled());
     ExpectAllFaces(w, true);
     // The default simulated watch answers 5, 1, 0x7B: two numbers only.
-    ASSERT_TRUE(WaitFor([&] { return w.FirmwarePage()->VersionShown(); }, 2500));
+    ASSERT_TRUE(WaitFor([&] { return w.FirmwarePage()->VersionShown(); }, kLongWait));
     EXPECT_EQ(w.FirmwarePage()->VersionText()->text(), "ファームウェアバージョン 1.05");
 
     rig.Sim().Server().Unplug();
-    ASSERT_TRUE(WaitFor([] { return g_bConnected.load() == 0; }, 1000));
-    ASSERT_TRUE(rig.WaitFacesSettled(1500));
+    ASSERT_TRUE(WaitFor([] { return g_bConnected.load() == 0; }, kLongWait));
+    ASSERT_TRUE(rig.WaitFacesSettled());
     ExpectAllFaces(w, false);
     EXPECT_TRUE(w.FirmwarePage()->VersionText()->text().isEmpty());
     EXPECT_FALSE(w.FirmwarePage()->VersionShown());
@@ -108,7 +97,8 @@ TEST(Connection, AVersionQueryThatGoesUnansweredIsAskedAgainEverySecond) {
     ASSERT_TRUE(rig.WaitConnected());
     QElapsedTimer clock;
     clock.start();
-    ASSERT_TRUE(WaitFor([&] { return w.FirmwarePage()->VersionShown(); }, 6000));
+    ASSERT_TRUE(WaitFor([&] { return w.FirmwarePage()->VersionShown(); }, kLongWait));
+    // Asked on three ticks of the one-second timer: never sooner.
     EXPECT_GE(clock.elapsed(), 1500);
     EXPECT_EQ(w.FirmwarePage()->VersionText()->text(), "ファームウェアバージョン 2.03.004");
     EXPECT_EQ(rig.Sim().GetWatch().Stats().perCode[veldrant::CMD_FW_VERSION], 3u);
@@ -117,16 +107,16 @@ TEST(Connection, AVersionQueryThatGoesUnansweredIsAskedAgainEverySecond) {
     EXPECT_EQ(rig.Sim().GetWatch().Stats().perCode[veldrant::CMD_FW_VERSION], 3u);
 }
 
-TEST(Connection, ClosingTheWindowDuringASlowSearchIsQuick) {
-    WindowRig rig({}, true, std::chrono::milliseconds(3000));
-    // The watch takes the identity request and never answers: the search waits its time-out.
+TEST(Connection, ClosingTheWindowEndsASearchThatWaitsForTheWatch) {
+    // The watch takes the identity request and never answers, and the link would wait an hour
+    // for it: the window closes only because closing cuts the search short.
+    WindowRig rig({}, true, kNever);
     rig.Sim().GetWatch().SetFault({veldrant::sim::Fault::NoAnswer, veldrant::CMD_IDENTITY});
     rig.Open();
-    QTest::qWait(300);
-    QElapsedTimer clock;
-    clock.start();
+    ASSERT_TRUE(
+        WaitFor([&] { return rig.Sim().GetWatch().Stats().perCode[veldrant::CMD_IDENTITY] >= 1; },
+                kLongWait));
     rig.Close();
-    EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_EQ(veldrant::g_pDeviceLink.load(), nullptr);
     EXPECT_EQ(g_bConnected.load(), 0);
 }

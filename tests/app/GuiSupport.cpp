@@ -51,8 +51,9 @@ void MessageBoxCatcher::Poll() {
     }
 }
 
-WindowRig::WindowRig(sim::WatchOptions options, bool plugged, std::chrono::milliseconds timeout)
-    : sim_(options, plugged), timeout_(timeout) {}
+WindowRig::WindowRig(sim::WatchOptions options, bool plugged, std::chrono::milliseconds timeout,
+                     std::chrono::milliseconds interval)
+    : sim_(options, plugged), timeout_(timeout), interval_(interval) {}
 
 WindowRig::~WindowRig() {
     Close();
@@ -63,6 +64,7 @@ CBrassieDlg& WindowRig::Open() {
     options.makeLink = [this] { return sim_.MakeLink(timeout_); };
     options.fileDialogs = &dialogs_;
     options.guardSession = false;
+    options.searchInterval = interval_;
     window_ = std::make_unique<CBrassieDlg>(std::move(options));
     window_->show();
     return *window_;

@@ -22,6 +22,12 @@ namespace veldrant::guitest {
 
 // Processes events until `condition` holds or `ms` pass.
 bool WaitFor(const std::function<bool()>& condition, int ms);
+// A limit for waiting on what other threads do, reached only when something is wrong: a busy
+// machine may take long, and a test must not fail for it.
+inline constexpr int kLongWait = 20000;
+// A link time-out or search interval that no test waits out: a test that returns at all has
+// shown that nothing waited for it.
+inline constexpr std::chrono::milliseconds kNever{std::chrono::hours(1)};
 
 class FakeFileDialogs : public app::IFileDialogs {
 public:
@@ -64,8 +70,10 @@ private:
 // A main window over one simulated watch, with the session left alone and fake dialogs.
 class WindowRig {
 public:
+    // `timeout` is the link's exchange time-out, `interval` the watcher's time between searches.
     explicit WindowRig(sim::WatchOptions options = {}, bool plugged = true,
-                       std::chrono::milliseconds timeout = testing::kTestTimeout);
+                       std::chrono::milliseconds timeout = testing::kTestTimeout,
+                       std::chrono::milliseconds interval = app::kSearchInterval);
     ~WindowRig();
 
     // Builds and shows the window (after the test has set up the watch's services).
@@ -74,13 +82,15 @@ public:
     CBrassieDlg& Window() { return *window_; }
     testing::SimHarness& Sim() { return sim_; }
     FakeFileDialogs& Dialogs() { return dialogs_; }
-    bool WaitConnected(int ms = 3000);
+    // The limits are generous: they are reached only when something is wrong.
+    bool WaitConnected(int ms = kLongWait);
     // Waits until every device page shows the faces of the present connection.
-    bool WaitFacesSettled(int ms = 3000);
+    bool WaitFacesSettled(int ms = kLongWait);
 
 private:
     testing::SimHarness sim_;
     std::chrono::milliseconds timeout_;
+    std::chrono::milliseconds interval_;
     FakeFileDialogs dialogs_;
     std::unique_ptr<CBrassieDlg> window_;
 };
