@@ -1,22 +1,29 @@
 // veldrant_screenshots: shows the main window over a simulated watch and saves a picture of
 // each tab, and of the mark page without a watch, into a folder. scripts/screenshots.sh runs it
 // under Xvfb so that the pictures come from a real X server's rendering.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QScreen>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 #include <QListWidget>
 #include <QTableWidget>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <fstream>
 
 #include "app/BrassieDlg.h"
+#include "app/FileDialogs.h"
 #include "app/PicturePainter.h"
 #include "app/RoundsPage.h"
 #include "app/TabCtrl.h"
@@ -45,6 +52,68 @@ bool Save(CBrassieDlg& window, const QString& path) {
 void ShowTab(CBrassieDlg& window, int tab) {
     QTabBar* bar = window.TabCtrl()->TabBar();
     QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(tab).center());
+}
+
+template <typename T>
+T* Shown() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* found = qobject_cast<T*>(w); found && found->isVisible())
+            return found;
+    }
+    return nullptr;
+}
+
+// The save dialog over the window, asking before it replaces a file: the whole screen, so that
+// the dialog and its question are in the picture. The user then says no and cancels.
+bool SaveReplaceQuestion(CBrassieDlg& window, const QString& path) {
+    QTemporaryDir dir;
+    const QString name = QStringLiteral("20240102_030405_MARK.csv");
+    QFile existing(dir.filePath(name));
+    if (!dir.isValid() || !existing.open(QIODevice::WriteOnly) || existing.write("old") != 3)
+        return false;
+    existing.close();
+
+    bool saved = false;
+    int boxTicks = 0;
+    // The name is typed into the dialog once it shows; accepting it opens the question.
+    QTimer typing;
+    typing.setInterval(100);
+    QObject::connect(&typing, &QTimer::timeout, [&] {
+        QFileDialog* dialog = Shown<QFileDialog>();
+        if (!dialog || Shown<QMessageBox>())
+            return;
+        typing.stop();
+        dialog->setDirectory(dir.path());
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(name);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    // A timer of its own: the one above is still inside its slot while the question is open.
+    QTimer answering;
+    answering.setInterval(100);
+    QObject::connect(&answering, &QTimer::timeout, [&] {
+        if (QMessageBox* box = Shown<QMessageBox>()) {
+            if (++boxTicks < 5)  // drawn by the X server first
+                return;
+            QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+            saved = !screen.isNull() && screen.save(path);
+            if (saved)
+                std::printf("%s\n", qPrintable(path));
+            box->button(QMessageBox::No)->click();
+        } else if (boxTicks > 0) {
+            if (QFileDialog* dialog = Shown<QFileDialog>())
+                dialog->reject();
+        }
+    });
+    typing.start();
+    answering.start();
+    veldrant::app::CQtFileDialogs dialogs;
+    const QString chosen = dialogs.GetSaveFileName(window.MarkPage(), name,
+                                                   QString::fromUtf8(veldrant::app::kFilterCsv));
+    if (!saved)
+        std::fprintf(stderr, "veldrant_screenshots: cannot write %s\n", qPrintable(path));
+    // Said no, then cancelled: nothing chosen, the file as it was.
+    return saved && chosen.isEmpty() && existing.open(QIODevice::ReadOnly) &&
+           existing.readAll() == "old";
 }
 
 }  // namespace
@@ -115,6 +184,9 @@ int main(int argc, char** argv) {
     window.ProgressBar().SetPos(100);
     window.ProgressBar().SetWindowText(QStringLiteral("完了しました。"));
     ok &= Save(window, folder.filePath("marks-done.png"));
+
+    // The save dialog's question before it replaces a file.
+    ok &= SaveReplaceQuestion(window, folder.filePath("save-replace-question.png"));
 
     // Without a watch: the grey faces.
     sim.Server().Unplug();
