@@ -145,6 +145,8 @@ bool CRoundsPage::OpenFile(const QString& path) {
                                .arg(round.number)
                                .arg(U(rounds::DateText(round.start)))
                                .arg(U(round.golfCourseName)));
+        m_pRounds->item(m_pRounds->count() - 1)
+            ->setToolTip(U(round.golfCourseName) + QStringLiteral(" (%1)").arg(round.golfCourseId));
     }
     block.unblock();
     if (m_file.rounds.empty()) {

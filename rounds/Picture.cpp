@@ -126,7 +126,9 @@ PictureText LineLabel(const PicturePoint& a, const PicturePoint& b, const std::s
     TextAnchor anchor = nx > 0.3    ? TextAnchor::Start
                         : nx < -0.3 ? TextAnchor::End
                                     : TextAnchor::Middle;
-    PicturePoint at{(a.x + b.x) / 2 + nx * 8, (a.y + b.y) / 2 + ny * 8 + (ny > -0.5 ? 4 : 0)};
+    // A short line (a putt) lies under its marks: its label stands clear of them.
+    const double off = len < 30 ? 18 : 8;
+    PicturePoint at{(a.x + b.x) / 2 + nx * off, (a.y + b.y) / 2 + ny * off + (ny > -0.5 ? 4 : 0)};
     return {at, label, 11, anchor, false, true};
 }
 
