@@ -1,42 +1,84 @@
-// veldrant-cli's commands. Each command file registers its commands with a static
-// CommandRegistration; main() dispatches on the longest matching run of words
-// ("course inspect", "info").
+// veldrant-cli's commands on CLI11. Each command file registers its commands with a static
+// CommandRegistration, whose function adds them to the program's command line:
+//
+//   const CommandRegistration kInspect([](CommandLine& line) {
+//       auto args = std::make_shared<InspectArgs>();
+//       CLI::App& c = line.Add({"course inspect", "PKG.zip [--json]", "summary", "help"},
+//                              [args] { return Inspect(*args); });
+//       line.Input(c.add_option("PKG.zip", args->input, "the course package")->required());
+//       c.add_flag("--json", args->json, "print one JSON document");
+//   });
+//
+// A command's words name its group ("course") and itself ("inspect"); groups are made on first
+// use and list their commands in their own --help.
 #pragma once
 
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace veldrant::cli {
 
-struct Command {
-    std::string name;     // "course inspect"
-    std::string usage;    // "PKG.zip [--json]"
-    std::string summary;  // one line for the overview
-    std::string help;     // the full text of --help
-    // Runs with the arguments after the command's words; returns the exit code.
-    int (*run)(const std::vector<std::string>& args);
-};
-
 // Exit codes shared by every command.
 enum ExitCode : int {
     kExitOk = 0,
-    kExitFailure = 1,     // the operation failed (the message says why)
-    kExitUsage = 2,       // bad command line
-    kExitNoWatch = 3,     // no watch connected
-    kExitPermission = 4,  // a watch is present but its device node cannot be opened
+    kExitFailure = 1,       // the operation failed (the message says why)
+    kExitUsage = 2,         // bad command line
+    kExitNoWatch = 3,       // no watch connected
+    kExitPermission = 4,    // a watch is present but its device node cannot be opened
+    kExitInterrupted = 130  // stopped by Ctrl-C or SIGTERM
 };
 
-void RegisterCommand(Command command);
-const std::vector<Command>& Commands();
+struct CommandSpec {
+    std::string path;     // "course inspect"
+    std::string usage;    // "PKG.zip [--json]"
+    std::string summary;  // one line for the lists
+    std::string help;     // the text of --help between the usage line and the options
+};
 
+class CommandLine {
+public:
+    CommandLine();
+    CLI::App& Root() { return root_; }
+
+    // Adds a command under its group; `run` gives the exit code once the line is parsed.
+    CLI::App& Add(const CommandSpec& spec, std::function<int()> run);
+    // Marks an option or positional as an input file: before the command runs, a path that
+    // does not exist or is a folder is refused with the reason (exit status 1).
+    CLI::Option* Input(CLI::Option* option);
+    // Parses argv and runs the chosen command; the exit code.
+    int Run(int argc, char** argv);
+
+    // Every command, in path order, for the overview.
+    std::vector<CommandSpec> Commands() const;
+    // The spec of the command `app` is, or nullptr.
+    const CommandSpec* SpecOf(const CLI::App* app) const;
+
+private:
+    CLI::App& Group(const std::string& name);
+    std::string Overview() const;
+
+    CLI::App root_;
+    std::map<const CLI::App*, CommandSpec> specs_;
+    std::map<const CLI::App*, std::function<int()>> runs_;
+    std::vector<const CLI::Option*> inputs_;
+};
+
+using CommandAdder = std::function<void(CommandLine&)>;
+void RegisterCommands(CommandAdder add);
 struct CommandRegistration {
-    explicit CommandRegistration(Command command) { RegisterCommand(std::move(command)); }
+    explicit CommandRegistration(CommandAdder add) { RegisterCommands(std::move(add)); }
 };
 
-// True when args holds "-h" or "--help".
-bool WantsHelp(const std::vector<std::string>& args);
-// Prints the command's help to stdout.
-void PrintHelp(const Command& command);
+// The program's command line with every registered command added.
+std::unique_ptr<CommandLine> MakeCommandLine();
+// -v/--verbose for a command that looks for the watch: the link's discovery line is shown.
+CLI::Option* AddVerbose(CLI::App& command, bool& verbose);
+
+// Why `path` cannot be read as an input file ("no such file or folder", "is a folder"), or "".
+std::string InputProblem(const std::string& path);
 
 }  // namespace veldrant::cli

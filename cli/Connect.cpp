@@ -12,8 +12,13 @@ namespace veldrant::cli {
 WatchSession::WatchSession() : WatchSession(std::make_unique<CDeviceLink>()) {}
 
 WatchSession::WatchSession(std::unique_ptr<CDeviceLink> link) : link_(std::move(link)) {
-    // stdout carries the command's answer; the link's one diagnostic line goes beside it.
-    link_->SetDiagnosticStream(stderr);
+    // The link's one diagnostic line only on request (-v): it comes with every search.
+    link_->SetDiagnosticStream(nullptr);
+}
+
+void WatchSession::ShowDiscoveryLine(bool show) {
+    // stdout carries the command's answer; the diagnostic line goes beside it.
+    link_->SetDiagnosticStream(show ? stderr : nullptr);
 }
 
 WatchSession::~WatchSession() {

@@ -33,6 +33,8 @@ public:
     // that goes on without a watch.
     int OpenQuietly(std::chrono::milliseconds window = kConnectWindow);
     CDeviceLink& Link() { return *link_; }
+    // Shows the link's discovery line on stderr (-v/--verbose); off by default.
+    void ShowDiscoveryLine(bool show);
     // False once the watch was pulled out.
     bool Connected() const { return connected_.load(); }
 

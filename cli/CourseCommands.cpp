@@ -27,31 +27,6 @@ struct Args {
     bool json = false;
 };
 
-// PATH, -o/--output DIR and (when `allowJson`) --json.
-std::optional<Args> Parse(const std::vector<std::string>& args, const char* command, bool allowJson,
-                          bool needOutput) {
-    Args a;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if ((args[i] == "-o" || args[i] == "--output") && i + 1 < args.size()) {
-            a.output = args[++i];
-        } else if (allowJson && args[i] == "--json") {
-            a.json = true;
-        } else if (!args[i].empty() && args[i][0] != '-' && !a.input) {
-            a.input = args[i];
-        } else {
-            std::fprintf(stderr, "veldrant-cli: course %s: unexpected '%s'\n", command,
-                         args[i].c_str());
-            return std::nullopt;
-        }
-    }
-    if (!a.input || (needOutput && !a.output)) {
-        std::fprintf(stderr, "veldrant-cli: course %s needs %s (see --help)\n", command,
-                     needOutput ? "an input and -o OUTPUT" : "PKG.zip");
-        return std::nullopt;
-    }
-    return a;
-}
-
 // Opens the package and reads its index and (when `append`) its append file.
 bool OpenPackage(CoursePackage& package, const std::string& path, bool append) {
     const bool ok = package.Open(path) && package.ReadIndex() && (!append || package.ReadAppend());
@@ -92,10 +67,8 @@ std::string CourseFileName(size_t k, uint16_t id, const char* suffix) {
     return name;
 }
 
-int Inspect(const std::vector<std::string>& args) {
-    auto a = Parse(args, "inspect", true, false);
-    if (!a)
-        return kExitUsage;
+int Inspect(const Args& parsed) {
+    const Args* a = &parsed;
     CoursePackage package;
     if (!package.Open(*a->input) || !package.ReadIndex()) {
         std::fprintf(stderr, "veldrant-cli: %s: %s\n", a->input->c_str(),
@@ -133,10 +106,8 @@ bool WriteCourseImage(CoursePackage& package, size_t k, ImageBuffers& buffers,
     return true;
 }
 
-int Images(const std::vector<std::string>& args) {
-    auto a = Parse(args, "images", false, true);
-    if (!a)
-        return kExitUsage;
+int Images(const Args& parsed) {
+    const Args* a = &parsed;
     CoursePackage package;
     if (!OpenPackage(package, *a->input, false) || !MakeDirectory(*a->output))
         return kExitFailure;
@@ -196,10 +167,8 @@ size_t WritePictures(CoursePackage& package, size_t k, const std::string& dir, s
     return written;
 }
 
-int Pictures(const std::vector<std::string>& args) {
-    auto a = Parse(args, "pictures", false, true);
-    if (!a)
-        return kExitUsage;
+int Pictures(const Args& parsed) {
+    const Args* a = &parsed;
     CoursePackage package;
     if (!OpenPackage(package, *a->input, false) || !MakeDirectory(*a->output))
         return kExitFailure;
@@ -239,10 +208,8 @@ bool Verify(const std::string& path, const std::string& shown, std::string* summ
     return true;
 }
 
-int Pack(const std::vector<std::string>& args) {
-    auto a = Parse(args, "pack", false, true);
-    if (!a)
-        return kExitUsage;
+int Pack(const Args& parsed) {
+    const Args* a = &parsed;
     std::ifstream in(*a->input, std::ios::binary);
     if (!in) {
         std::fprintf(stderr, "veldrant-cli: cannot read '%s'\n", a->input->c_str());
@@ -279,39 +246,62 @@ int Pack(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-const CommandRegistration kInspect{
-    {"course inspect", "PKG.zip [--json]", "print everything the reader reads from a package",
-     "Reads the course package PKG.zip as an upload would and prints every field it reads: the\n"
-     "index header, the area records, each golf course with its items and holes, its link\n"
-     "records (with the name table texts they refer to) and its picture table. Texts are shown\n"
-     "in UTF-8. --json prints the same as one JSON document.\n\n"
-     "Exit status 1 when the package cannot be read (the message says why).",
-     Inspect}};
+// A command of this file: PKG.zip or DESCRIPTION.json, and -o for the writing ones.
+CLI::App& AddCourseCommand(CommandLine& line, const CommandSpec& spec, int (*run)(const Args&),
+                           const char* input, const char* inputHelp, const char* output) {
+    auto a = std::make_shared<Args>();
+    CLI::App& c = line.Add(spec, [a, run] { return run(*a); });
+    line.Input(c.add_option(input, a->input, inputHelp)->required());
+    if (output) {
+        c.add_option("-o,--output", a->output, output)
+            ->type_name(std::string(output).find("folder") != std::string::npos ? "DIR" : "PKG.zip")
+            ->required();
+    } else {
+        c.add_flag("--json", a->json, "print the same as one JSON document");
+    }
+    return c;
+}
 
-const CommandRegistration kImages{
-    {"course images", "PKG.zip -o DIR", "write the directory and course images an upload sends",
-     "Builds the directory image and one course image per golf course from PKG.zip, exactly\n"
-     "the bytes an upload would send to the watch, and writes them into DIR:\n"
-     "  directory.img                   the directory image\n"
-     "  course-NNNN-idID.img            the course image of the NNNN-th golf course of the index\n"
-     "  images.txt                      every image with its length, CRC-32 and golf course name\n"
-     "Golf courses whose image cannot be built are reported and skipped (exit status 1).",
-     Images}};
-
-const CommandRegistration kPictures{
-    {"course pictures", "PKG.zip -o DIR", "render the hole pictures of a package as PNG files",
-     "Reads every golf course's picture file from PKG.zip and writes each hole picture into\n"
-     "DIR as course-NNNN-idID-itemI-holeH.png, set bits black, the right way up.\n"
-     "Golf courses without a usable picture file are listed with the reason.",
-     Pictures}};
-
-const CommandRegistration kPack{
-    {"course pack", "DESCRIPTION.json -o PKG.zip", "write a course package from a description",
-     "Writes the course package PKG.zip from a JSON description of golf courses, areas,\n"
-     "items, holes, link tables and hole pictures (docs/course-description.md), then reads it\n"
-     "back and builds every image an upload would build. A description that breaks a limit,\n"
-     "or a package whose images cannot be built, is refused with the field or golf course named.",
-     Pack}};
+const CommandRegistration kCourseCommands([](CommandLine& line) {
+    AddCourseCommand(
+        line,
+        {"course inspect", "PKG.zip [--json]", "print everything the reader reads from a package",
+         "Reads the course package PKG.zip as an upload would and prints every field it reads:\n"
+         "the index header, the area records, each golf course with its items and holes, its\n"
+         "link records (with the name table texts they refer to) and its picture table. Texts\n"
+         "are shown in UTF-8.\n\n"
+         "Exit status 1 when the package cannot be read (the message says why)."},
+        Inspect, "PKG.zip", "the course package", nullptr);
+    AddCourseCommand(
+        line,
+        {"course images", "PKG.zip -o DIR", "write the directory and course images an upload sends",
+         "Builds the directory image and one course image per golf course from PKG.zip, exactly\n"
+         "the bytes an upload would send to the watch, and writes them into DIR:\n"
+         "  directory.img                   the directory image\n"
+         "  course-NNNN-idID.img            the course image of the NNNN-th golf course\n"
+         "  images.txt                      every image with its length, CRC-32 and golf course\n"
+         "                                  name\n"
+         "Golf courses whose image cannot be built are reported and skipped (exit status 1).\n"
+         "Each file replaces one of the same name only once it is whole."},
+        Images, "PKG.zip", "the course package", "the folder to write into (made if need be)");
+    AddCourseCommand(
+        line,
+        {"course pictures", "PKG.zip -o DIR", "render the hole pictures of a package as PNG files",
+         "Reads every golf course's picture file from PKG.zip and writes each hole picture into\n"
+         "DIR as course-NNNN-idID-itemI-holeH.png, set bits black, the right way up. Golf\n"
+         "courses without pictures are listed with the reason.\n\n"
+         "Exit status 1 when the package cannot be read or a picture could not be written."},
+        Pictures, "PKG.zip", "the course package", "the folder to write into (made if need be)");
+    AddCourseCommand(
+        line,
+        {"course pack", "DESCRIPTION.json -o PKG.zip", "write a course package from a description",
+         "Writes the course package PKG.zip from a JSON description of golf courses, areas,\n"
+         "items, holes, link tables and hole pictures (docs/course-description.md), then reads\n"
+         "it back and builds every image an upload would build. A description that breaks a\n"
+         "limit, or a package whose images cannot be built, is refused with the field or golf\n"
+         "course named, and a file of the same name is kept as it was."},
+        Pack, "DESCRIPTION.json", "the JSON description", "the package to write");
+});
 
 }  // namespace
 }  // namespace veldrant::cli

@@ -21,15 +21,16 @@ void PrintSummary(const course::UploadSummary& s) {
     std::printf(").\n");
 }
 
-int Run(const std::vector<std::string>& args) {
-    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
-        std::fprintf(stderr, "veldrant-cli: course update needs exactly one PKG.zip\n");
-        return kExitUsage;
-    }
+struct UpdateArgs {
+    std::string package;
+    bool verbose = false;
+};
+
+int Run(const UpdateArgs& a) {
     // Looked for once, followed as the desktop's watcher does: a removal notice for the open
     // interface closes the link, so the exchange under way fails at once.
     WatchSession watch;
-    watch.Link().SetDiagnosticStream(nullptr);
+    watch.ShowDiscoveryLine(a.verbose);
     if (watch.OpenQuietly(kSingleTry) != kExitOk) {
         std::fprintf(stderr,
                      "veldrant-cli: no watch found. Connect the watch with its USB cable (or "
@@ -38,7 +39,7 @@ int Run(const std::vector<std::string>& args) {
     }
     // The course worker learns of a removal from its failing exchanges, not from the flag.
     TerminalHost host([] { return g_bConnected.load() != 0; });
-    course::UploadSummary summary = course::UpdateCourses(watch.Link(), host, args[0]);
+    course::UploadSummary summary = course::UpdateCourses(watch.Link(), host, a.package);
     host.Finish();
     PrintSummary(summary);
     if (!summary.ok) {
@@ -51,17 +52,21 @@ int Run(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-CommandRegistration updateCommand({
-    "course update",
-    "PKG.zip",
-    "write a course package's golf courses to the connected watch",
-    "Reads the course package, builds the directory image and one course image a golf course,\n"
-    "and writes them to the watch with a progress bar. The watch may skip golf courses it holds\n"
-    "already; a golf course it does not confirm is sent again (at most 10 times).\n"
-    "Keep the cable in until it ends; an upload can take many minutes.\n\n"
-    "Exit status: 0 when the watch took the whole package, 1 when the package cannot be read or\n"
-    "the upload stopped, 3 when no watch is connected.",
-    Run,
+const CommandRegistration kUpdate([](CommandLine& line) {
+    auto a = std::make_shared<UpdateArgs>();
+    CLI::App& c = line.Add(
+        {"course update", "PKG.zip", "write a course package's golf courses to the connected watch",
+         "Reads the course package, builds the directory image and one course image a golf\n"
+         "course, and writes them to the watch with a progress bar. The watch may skip golf\n"
+         "courses it holds already; a golf course it does not confirm is sent again (at most 10\n"
+         "times). Keep the cable in until it ends; an upload can take many minutes. The first\n"
+         "Ctrl-C only tells what stopping would leave; a second one within a few seconds, or\n"
+         "SIGTERM, stops at the next block.\n\n"
+         "Exit status: 0 when the watch took the whole package, 1 when the package cannot be\n"
+         "read or the upload stopped, 3 when no watch is connected, 130 when stopped."},
+        [a] { return Run(*a); });
+    line.Input(c.add_option("PKG.zip", a->package, "the course package")->required());
+    AddVerbose(c, a->verbose);
 });
 
 }  // namespace

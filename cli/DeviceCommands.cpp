@@ -35,15 +35,7 @@ void PrintInterface(const CDeviceLink::InterfaceReport& r) {
     std::printf("       %s: %s\n", r.confirmed ? "confirmed" : "not usable", r.verdict.c_str());
 }
 
-int RunDevices(const std::vector<std::string>& args) {
-    bool all = false;
-    for (const std::string& a : args) {
-        if (a != "--all") {
-            std::fprintf(stderr, "veldrant-cli devices: unknown argument '%s'\n", a.c_str());
-            return kExitUsage;
-        }
-        all = true;
-    }
+int RunDevices(bool all) {
     CDeviceLink link;
     link.SetDiagnosticStream(nullptr);
     std::vector<CDeviceLink::InterfaceReport> seen = link.Survey();
@@ -71,16 +63,9 @@ int RunDevices(const std::vector<std::string>& args) {
     return kExitNoWatch;
 }
 
-int RunInfo(const std::vector<std::string>& args) {
-    bool verbose = false;
-    for (const std::string& a : args) {
-        if (a != "--verbose" && a != "-v") {
-            std::fprintf(stderr, "veldrant-cli info: unknown argument '%s'\n", a.c_str());
-            return kExitUsage;
-        }
-        verbose = true;
-    }
+int RunInfo(bool verbose) {
     WatchSession session;
+    session.ShowDiscoveryLine(verbose);
     if (int rc = session.Open(); rc != kExitOk)
         return rc;
     CDeviceLink& link = session.Link();
@@ -106,28 +91,32 @@ int RunInfo(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-CommandRegistration devices({
-    "devices",
-    "[--all]",
-    "list the HID interfaces that look like a watch, and what became of each",
-    "Lists the HID interfaces of every transport (the kernel's hidraw nodes, then simulated\n"
-    "watches) whose ids match a known watch: transport, path, ids, report length, and whether\n"
-    "the watch's identity was confirmed, or why not. Each matching interface is opened briefly.\n\n"
-    "  --all   list every HID interface, also those of other devices\n\n"
-    "Exit codes: 0 a confirmed watch is present, 3 none, 4 a device node cannot be opened\n"
-    "for lack of permission (see the README on the udev rule).",
-    RunDevices,
+const CommandRegistration kDevices([](CommandLine& line) {
+    auto all = std::make_shared<bool>(false);
+    CLI::App& c = line.Add(
+        {"devices", "[--all]",
+         "list the HID interfaces that look like a watch, and what became of each",
+         "Lists the HID interfaces of every transport (the kernel's hidraw nodes, then simulated\n"
+         "watches) whose ids match a known watch: transport, path, ids, report length, and\n"
+         "whether the watch's identity was confirmed, or why not. Each matching interface is\n"
+         "opened briefly.\n\n"
+         "Exit status: 0 a confirmed watch is present, 3 none, 4 a device node cannot be opened\n"
+         "for lack of permission (see the README on the udev rule)."},
+        [all] { return RunDevices(*all); });
+    c.add_flag("--all", *all, "list every HID interface, also those of other devices");
 });
 
-CommandRegistration info({
-    "info",
-    "[--verbose]",
-    "show the connected watch's identity name and firmware version",
-    "Finds the watch as the desktop application does, and prints its identity name and its\n"
-    "firmware version as the firmware page shows it.\n\n"
-    "  -v, --verbose   also the table row, the interface path and the report length\n\n"
-    "Exit codes: 0 done, 1 the watch did not answer, 3 no watch, 4 permission denied.",
-    RunInfo,
+const CommandRegistration kInfo([](CommandLine& line) {
+    auto verbose = std::make_shared<bool>(false);
+    CLI::App& c = line.Add(
+        {"info", "[--verbose]", "show the connected watch's identity name and firmware version",
+         "Finds the watch as the desktop application does, and prints its identity name and its\n"
+         "firmware version as the firmware page shows it.\n\n"
+         "Exit status: 0 done, 1 the watch did not answer, 3 no watch, 4 permission denied."},
+        [verbose] { return RunInfo(*verbose); });
+    c.add_flag("-v,--verbose", *verbose,
+               "also the table row, the interface path and the report length, and the discovery "
+               "line");
 });
 
 }  // namespace

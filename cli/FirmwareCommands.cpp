@@ -16,8 +16,8 @@ namespace {
 
 // The connected watch for one command, looked for once; the update tests the connected flag
 // that its removal handling clears before each block. The link's diagnostic line stays off.
-int OpenWatch(WatchSession& watch) {
-    watch.Link().SetDiagnosticStream(nullptr);
+int OpenWatch(WatchSession& watch, bool verbose) {
+    watch.ShowDiscoveryLine(verbose);
     return watch.OpenQuietly(kSingleTry);
 }
 
@@ -63,30 +63,15 @@ void Describe(const std::string& path, const firmware::CFirmwareFile& file) {
     }
 }
 
-int Check(const std::vector<std::string>& args) {
-    std::optional<std::string> path, modelText;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--model" && i + 1 < args.size()) {
-            modelText = args[++i];
-        } else if (!args[i].empty() && args[i][0] != '-' && !path) {
-            path = args[i];
-        } else {
-            std::fprintf(stderr, "veldrant-cli: unexpected '%s'\n", args[i].c_str());
-            return kExitUsage;
-        }
-    }
-    if (!path) {
-        std::fprintf(stderr, "veldrant-cli: firmware check needs FILE\n");
-        return kExitUsage;
-    }
+struct FirmwareArgs {
+    std::string path;
     std::optional<size_t> model;
-    if (modelText && !(model = FindModel(*modelText))) {
-        std::fprintf(stderr,
-                     "veldrant-cli: unknown model '%s': expected 0, 1, 2, 3, QMX_KV_WATCH_F, "
-                     "QMX_KV_WATCH_A or QMX_KVT_2700\n",
-                     modelText->c_str());
-        return kExitUsage;
-    }
+    bool verbose = false;
+};
+
+int Check(const FirmwareArgs& a) {
+    const std::optional<std::string> path = a.path;
+    const std::optional<size_t> model = a.model;
     TerminalHost host([] { return false; });
     firmware::CFirmwareFile file;
     firmware::LoadOutcome load = file.Open(*path);
@@ -109,7 +94,7 @@ int Check(const std::vector<std::string>& args) {
     if (!model) {
         // The check the update would make: against the watch that is connected, if one is.
         WatchSession watch;
-        if (OpenWatch(watch) == kExitOk) {
+        if (OpenWatch(watch, a.verbose) == kExitOk) {
             std::string name(watch.Link().m_Identity.Name());
             bool fits = firmware::CheckFirmwareImage(name, file.Data(), file.Length()) == 1;
             std::printf("  connected watch, %s: %s\n",
@@ -162,43 +147,63 @@ int Report(const firmware::UpdateResult& r, CDeviceLink& link) {
     return kExitFailure;
 }
 
-int Update(const std::vector<std::string>& args) {
-    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
-        std::fprintf(stderr, "veldrant-cli: firmware update needs exactly one FILE\n");
-        return kExitUsage;
-    }
+int Update(const FirmwareArgs& a) {
     WatchSession watch;
-    if (OpenWatch(watch) != kExitOk)
+    if (OpenWatch(watch, a.verbose) != kExitOk)
         return NoWatch();
     TerminalHost host([&watch] { return watch.Connected(); });
-    firmware::UpdateResult result = firmware::UpdateFirmware(watch.Link(), host, args[0]);
+    firmware::UpdateResult result = firmware::UpdateFirmware(watch.Link(), host, a.path);
     host.Finish();
     return Report(result, watch.Link());
 }
 
-CommandRegistration checkCommand({
-    "firmware check",
-    "FILE [--model ROW|NAME]",
-    "check a firmware image file without a watch",
-    "Reads FILE and checks its trailer and CRC-16 as the update does before it sends anything.\n"
-    "With --model, checks it for that model only (0 is the watch whose image carries the\n"
-    "\"_QMX_WATCH_FW_\" marker; 1, 2, 3 or QMX_KV_WATCH_F, QMX_KV_WATCH_A, QMX_KVT_2700 are the\n"
-    "watches whose image carries their name); without it, tells which known models it fits.\n\n"
-    "Exit status: 0 when the image fits (the given model, or at least one), 1 when it does not\n"
-    "or cannot be read, 2 for a bad command line.",
-    Check,
+// --model ROW|NAME, checked while the line is parsed.
+CLI::Option* AddModel(CLI::App& c, std::optional<size_t>& model) {
+    return c
+        .add_option_function<std::string>(
+            "--model", [&model](const std::string& text) { model = FindModel(text); },
+            "check for this model only: 0 (the \"_QMX_WATCH_FW_\" marker form), 1, 2, 3 or\n"
+            "QMX_KV_WATCH_F, QMX_KV_WATCH_A, QMX_KVT_2700")
+        ->type_name("ROW|NAME")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                return FindModel(text) ? ""
+                                       : "unknown model '" + text +
+                                             "': expected 0, 1, 2, 3, QMX_KV_WATCH_F, "
+                                             "QMX_KV_WATCH_A or QMX_KVT_2700";
+            },
+            "ROW|NAME"));
+}
+
+const CommandRegistration kCheck([](CommandLine& line) {
+    auto a = std::make_shared<FirmwareArgs>();
+    CLI::App& c = line.Add(
+        {"firmware check", "FILE [--model ROW|NAME]", "check a firmware image file without a watch",
+         "Reads FILE and checks its trailer and CRC-16 as the update does before it sends\n"
+         "anything. With --model, checks it for that model only; without it, tells which known\n"
+         "models it fits, and whether it fits the watch that is connected, if one is.\n\n"
+         "Exit status: 0 when the image fits (the given model, or at least one), 1 when it does\n"
+         "not or cannot be read, 2 for a bad command line."},
+        [a] { return Check(*a); });
+    c.add_option("FILE", a->path, "the firmware image file")->required();
+    AddModel(c, a->model);
+    AddVerbose(c, a->verbose);
 });
 
-CommandRegistration updateCommand({
-    "firmware update",
-    "FILE",
-    "write a firmware image to the connected watch",
-    "Checks FILE against the connected watch and writes it in blocks, with a progress bar.\n"
-    "Keep the cable in until it ends: a watch unplugged part way keeps an incomplete firmware\n"
-    "image until the update is run again.\n\n"
-    "Exit status: 0 when every block was accepted, 1 when the file does not fit or the\n"
-    "transfer failed, 3 when no watch is connected.",
-    Update,
+const CommandRegistration kUpdate([](CommandLine& line) {
+    auto a = std::make_shared<FirmwareArgs>();
+    CLI::App& c = line.Add(
+        {"firmware update", "FILE", "write a firmware image to the connected watch",
+         "Checks FILE against the connected watch and writes it in blocks, with a progress bar.\n"
+         "Keep the cable in until it ends: a watch unplugged part way keeps an incomplete\n"
+         "firmware image until the update is run again. The first Ctrl-C only tells what\n"
+         "stopping would leave; a second one within a few seconds, or SIGTERM, stops at the\n"
+         "next block.\n\n"
+         "Exit status: 0 when every block was accepted, 1 when the file does not fit or the\n"
+         "transfer failed, 3 when no watch is connected, 130 when stopped."},
+        [a] { return Update(*a); });
+    c.add_option("FILE", a->path, "the firmware image file")->required();
+    AddVerbose(c, a->verbose);
 });
 
 }  // namespace

@@ -26,42 +26,8 @@ struct MarkArgs {
     std::optional<std::string> rawDir;  // --raw (export)
     std::optional<std::string> score;   // --score (convert)
     std::vector<std::string> inputs;    // SET.bin... (convert)
+    bool verbose = false;
 };
-
-// Parses the options both commands share; false (after a message) on a bad command line.
-bool ParseArgs(const std::vector<std::string>& args, bool convert, MarkArgs& out) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](std::optional<std::string>& into) {
-            if (i + 1 >= args.size()) {
-                std::fprintf(stderr, "veldrant-cli: %s needs a value\n", a.c_str());
-                return false;
-            }
-            into = args[++i];
-            return true;
-        };
-        bool ok = true;
-        if (a == "-o" || a == "--output") {
-            ok = value(out.output);
-        } else if (!convert && a == "--raw") {
-            ok = value(out.rawDir);
-        } else if (convert && a == "--score") {
-            ok = value(out.score);
-        } else if (convert && !a.empty() && a[0] != '-') {
-            out.inputs.push_back(a);
-        } else {
-            std::fprintf(stderr, "veldrant-cli: unknown option '%s'\n", a.c_str());
-            ok = false;
-        }
-        if (!ok)
-            return false;
-    }
-    if (convert && out.inputs.empty()) {
-        std::fprintf(stderr, "veldrant-cli: marks convert needs at least one SET.bin\n");
-        return false;
-    }
-    return true;
-}
 
 // -o FILE as given; -o DIR or nothing: the default name in that folder or the current one.
 std::string OutputPath(const std::optional<std::string>& output) {
@@ -101,10 +67,7 @@ bool ReadBounded(const std::string& path, uint32_t limit, std::vector<uint8_t>& 
     return true;
 }
 
-int RunConvert(const std::vector<std::string>& args) {
-    MarkArgs a;
-    if (!ParseArgs(args, true, a))
-        return kExitUsage;
+int RunConvert(const MarkArgs& a) {
     std::vector<uint8_t> score;
     if (a.score && !ReadBounded(*a.score, marks::kMaxScoreBytes, score))
         return kExitFailure;
@@ -154,17 +117,25 @@ int RunConvert(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-CommandRegistration convertCommand({
-    "marks convert",
-    "SET.bin... [--score SCORE.bin] [-o FILE]",
-    "turn saved mark-set and score bytes into the mark CSV file",
-    "Writes the mark CSV file (UTF-8 with a byte order mark) from mark sets as the watch sends\n"
-    "them (what 'marks export --raw DIR' saves as DIR/set000.bin, ...), in the order given, with\n"
-    "the score data of SCORE.bin (DIR/score.bin).\n\n"
-    "  -o FILE   where to write (a folder: the default name in it); default:\n"
-    "            YYYYMMDD_hhmmss_MARK.csv from the local time, in the current folder\n"
-    "  --score SCORE.bin  the score data (none: no score lines)",
-    RunConvert,
+const CommandRegistration kConvert([](CommandLine& line) {
+    auto a = std::make_shared<MarkArgs>();
+    CLI::App& c = line.Add(
+        {"marks convert", "SET.bin... [--score SCORE.bin] [-o FILE]",
+         "turn saved mark-set and score bytes into the mark CSV file",
+         "Writes the mark CSV file (UTF-8 with a byte order mark) from mark sets as the watch\n"
+         "sends them (what 'marks export --raw DIR' saves as DIR/set000.bin, ...), in the order\n"
+         "given, with the score data of SCORE.bin (DIR/score.bin). A file that does not begin\n"
+         "with a MARK block is refused; when no set holds a mark, no file is written.\n\n"
+         "Exit status: 0 written, 1 an input is refused or the file could not be written, 2 a\n"
+         "bad command line."},
+        [a] { return RunConvert(*a); });
+    line.Input(c.add_option("SET.bin", a->inputs, "mark sets as the watch sends them")->required());
+    line.Input(c.add_option("--score", a->score, "the score data (none: no score lines)")
+                   ->type_name("SCORE.bin"));
+    c.add_option("-o,--output", a->output,
+                 "where to write (a folder: the default name in it); default:\n"
+                 "YYYYMMDD_hhmmss_MARK.csv from the local time, in the current folder")
+        ->type_name("FILE");
 });
 
 // The terminal as the mark import's host: the save dialog's answer is fixed beforehand.
@@ -293,15 +264,13 @@ int Report(const marks::ImportResult& result, const RawSaver* raw) {
     return result.outcome == marks::RunOutcome::Done ? kExitOk : kExitFailure;
 }
 
-int RunExport(const std::vector<std::string>& args) {
-    MarkArgs a;
-    if (!ParseArgs(args, false, a))
-        return kExitUsage;
+int RunExport(const MarkArgs& a) {
     std::optional<RawSaver> raw;
     if (a.rawDir && !raw.emplace(*a.rawDir).Prepare())
         return kExitFailure;
 
     WatchSession watch;
+    watch.ShowDiscoveryLine(a.verbose);
     if (int code = watch.Open(); code != kExitOk)
         return code;
     TerminalHost terminal([&watch] { return watch.Connected(); });
@@ -320,19 +289,28 @@ terminal.Finish();
 return Report(result, raw ? &*raw : nullptr);
 }  // namespace
 
-CommandRegistration exportCommand({
-    "marks export",
-    "[-o FILE] [--raw DIR]",
-    "import the marks and score cards from the watch into a CSV file",
-    "Downloads every mark set and the score data from the connected watch and writes them as\n"
-    "one mark CSV file (UTF-8 with a byte order mark), replacing a file of the same name.\n\n"
-    "  -o FILE    where to write (a folder: the default name in it); default:\n"
-    "             YYYYMMDD_hhmmss_MARK.csv from the local time, in the current folder\n"
-    "  --raw DIR  also keep the bytes the watch sent: DIR/set000.bin, ... and DIR/score.bin\n"
-    "             (for 'marks convert' and 'veldrant-sim --marks DIR')\n\n"
-    "Exit status: 0 when every mark set is in the file, 1 when a set or the file failed,\n"
-    "3 when no watch is connected.",
-    RunExport,
+const CommandRegistration kExport([](CommandLine& line) {
+    auto a = std::make_shared<MarkArgs>();
+    CLI::App& c = line.Add(
+        {"marks export", "[-o FILE] [--raw DIR]",
+         "import the marks and score cards from the watch into a CSV file",
+         "Downloads every mark set and the score data from the connected watch and writes them\n"
+         "as one mark CSV file (UTF-8 with a byte order mark). The file is written beside its\n"
+         "place and put there at the end: a file of the same name is replaced only when at\n"
+         "least one mark set was written, and kept as it was when the import fails or is\n"
+         "stopped with Ctrl-C.\n\n"
+         "Exit status: 0 when every mark set is in the file, 1 when a set or the file failed,\n"
+         "3 when no watch is connected, 130 when stopped by Ctrl-C."},
+        [a] { return RunExport(*a); });
+    c.add_option("-o,--output", a->output,
+                 "where to write (a folder: the default name in it); default:\n"
+                 "YYYYMMDD_hhmmss_MARK.csv from the local time, in the current folder")
+        ->type_name("FILE");
+    c.add_option("--raw", a->rawDir,
+                 "also keep the bytes the watch sent: DIR/set000.bin, ... and DIR/score.bin\n"
+                 "(for 'marks convert' and 'veldrant-sim --marks DIR')")
+        ->type_name("DIR");
+    AddVerbose(c, a->verbose);
 });
 
 }  // namespace veldrant::cli

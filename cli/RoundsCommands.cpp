@@ -1,8 +1,13 @@
 // veldrant-cli rounds show / export / pictures: the rounds of a mark CSV file with each shot's
 // distance, in GPX, KML or GeoJSON, and as pictures of every hole.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -29,47 +34,6 @@ struct Args {
     bool json = false;
 };
 
-// FILE.csv and the options `allowed` names ("o", "json", "format", "utc").
-std::optional<Args> Parse(const std::vector<std::string>& args, const char* command,
-                          std::initializer_list<std::string_view> allowed) {
-    auto allows = [&](std::string_view o) {
-        return std::find(allowed.begin(), allowed.end(), o) != allowed.end();
-    };
-    Args a;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& s = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if ((s == "-o" || s == "--output") && allows("o") && hasValue) {
-            a.output = args[++i];
-        } else if (s == "--format" && allows("format") && hasValue) {
-            a.format = args[++i];
-        } else if (s == "--utc-offset" && allows("utc") && hasValue) {
-            auto offset = ParseUtcOffset(args[++i]);
-            if (!offset) {
-                std::fprintf(stderr,
-                             "veldrant-cli: rounds %s: --utc-offset takes +HH:MM or -HH:MM "
-                             "(at most 14 hours), not '%s'\n",
-                             command, args[i].c_str());
-                return std::nullopt;
-            }
-            a.utcOffset = *offset;
-        } else if (s == "--json" && allows("json")) {
-            a.json = true;
-        } else if (!s.empty() && s[0] != '-' && !a.input) {
-            a.input = s;
-        } else {
-            std::fprintf(stderr, "veldrant-cli: rounds %s: unexpected '%s'\n", command, s.c_str());
-            return std::nullopt;
-        }
-    }
-    if (!a.input) {
-        std::fprintf(stderr, "veldrant-cli: rounds %s needs a mark CSV file (see --help)\n",
-                     command);
-        return std::nullopt;
-    }
-    return a;
-}
-
 std::optional<RoundFile> Load(const std::string& path) {
     ReadResult r = LoadRounds(path);
     if (!r.ok()) {
@@ -79,20 +43,15 @@ std::optional<RoundFile> Load(const std::string& path) {
     return std::move(r.file);
 }
 
-// Writes the whole of `bytes` to `path` or nothing: the file that was there stays as it was
-// until the new one is complete.
+// Writes `bytes` to `path` whole or not at all: a file of that name is replaced only once the
+// new one is complete, and kept as it was on failure.
 bool WriteSafely(const std::string& path, std::string_view bytes) {
     std::string error;
     std::unique_ptr<platform::SafeOutput> out = platform::SafeOutput::Create(path, &error);
-    if (!out) {
-        std::fprintf(stderr, "veldrant-cli: %s\n", error.c_str());
-        return false;
-    }
-    if (!out->Write(bytes) || !out->Commit()) {
-        std::fprintf(stderr, "veldrant-cli: %s\n", out->Error().c_str());
-        return false;
-    }
-    return true;
+    if (out && out->Write(bytes) && out->Commit())
+        return true;
+    std::fprintf(stderr, "veldrant-cli: %s\n", out ? out->Error().c_str() : error.c_str());
+    return false;
 }
 
 // Terminal columns a UTF-8 text takes: East Asian wide characters count two.
@@ -271,10 +230,8 @@ std::string ShowJson(const RoundFile& file, const std::string& path) {
     return doc.dump(2) + "\n";
 }
 
-int Show(const std::vector<std::string>& args) {
-    auto a = Parse(args, "show", {"json"});
-    if (!a)
-        return kExitUsage;
+int Show(const Args& parsed) {
+    const Args* a = &parsed;
     auto file = Load(*a->input);
     if (!file)
         return kExitFailure;
@@ -283,10 +240,8 @@ int Show(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-int Export(const std::vector<std::string>& args) {
-    auto a = Parse(args, "export", {"o", "format", "utc"});
-    if (!a)
-        return kExitUsage;
+int Export(const Args& parsed) {
+    const Args* a = &parsed;
     const ExportFormat* format = a->format ? FindExportFormat(*a->format) : nullptr;
     if (!format) {
         std::string names;
@@ -330,22 +285,14 @@ std::string NumberedName(const char* pattern, int a, int b = 0, int c = 0) {
     return name;
 }
 
-int Pictures(const std::vector<std::string>& args) {
-    auto a = Parse(args, "pictures", {"o"});
-    if (!a)
-        return kExitUsage;
-    if (!a->output) {
-        std::fprintf(stderr, "veldrant-cli: rounds pictures needs -o DIR (see --help)\n");
-        return kExitUsage;
-    }
+int Pictures(const Args& parsed) {
+    const Args* a = &parsed;
     auto file = Load(*a->input);
     if (!file)
         return kExitFailure;
-    std::error_code ec;
-    fs::create_directories(*a->output, ec);
-    if (ec || !fs::is_directory(*a->output)) {
-        std::fprintf(stderr, "veldrant-cli: cannot make the folder '%s'%s%s\n", a->output->c_str(),
-                     ec ? ": " : "", ec ? ec.message().c_str() : "");
+    std::string error;
+    if (!platform::MakeOutputFolder(*a->output, &error)) {
+        std::fprintf(stderr, "veldrant-cli: %s\n", error.c_str());
         return kExitFailure;
     }
     size_t written = 0;
@@ -368,38 +315,92 @@ int Pictures(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-const CommandRegistration kShow{
-    {"rounds show", "FILE.csv [--json]", "each round of a mark CSV file with its distances",
-     "Reads a mark CSV file written by the mark import and prints every round (one session: a\n"
-     "day at one golf course) as a table: each hole in the order played with its strokes and\n"
-     "putts counted from the marks, the tee shot, the longest shot and each mark's distance to\n"
-     "the next, in yards; then the round's totals and the score lines the file gives.\n"
-     "Distances are geodesics on the WGS84 ellipsoid. A mark at 0/0 or more than 1000 m from\n"
-     "every other mark of its hole is an outlier: it gets no distance and is stepped over.\n"
-     "--json prints the same as one JSON document, with metres and yards.\n\n"
-     "Exit status 1 when the file is not a mark CSV file or is damaged (the line is named).",
-     Show}};
+// The options of one rounds command: FILE.csv, and what `command` takes of -o, --json,
+// --format and --utc-offset.
+void AddRoundsOptions(CommandLine& line, CLI::App& c, Args& a, const std::string& command) {
+    line.Input(
+        c.add_option("FILE.csv", a.input, "a mark CSV file from the mark import")->required());
+    if (command == "Show")
+        c.add_flag("--json", a.json, "print the same as one JSON document");
+    if (command == "Export") {
+        std::vector<std::string> names;
+        for (const ExportFormat& f : ExportFormats())
+            names.emplace_back(f.name);
+        c.add_option("--format", a.format, "the format to write")
+            ->required()
+            ->check(CLI::IsMember(names))
+            ->type_name("gpx|kml|geojson");
+        c.add_option("-o,--output", a.output,
+                     "the file to write (- for standard output); default: FILE with the "
+                     "format's extension")
+            ->type_name("OUT");
+        c.add_option_function<std::string>(
+             "--utc-offset", [&a](const std::string& text) { a.utcOffset = *ParseUtcOffset(text); },
+             "the watch's offset from UTC, +HH:MM or -HH:MM (default +09:00)")
+            ->type_name("+HH:MM")
+            ->check(CLI::Validator(
+                [](std::string& text) -> std::string {
+                    return ParseUtcOffset(text) ? ""
+                                                : "takes +HH:MM or -HH:MM (at most 14 hours), "
+                                                  "not '" +
+                                                      text + "'";
+                },
+                "+HH:MM"));
+    }
+    if (command == "Pictures")
+        c.add_option("-o,--output", a.output, "the folder to write into (made if need be)")
+            ->type_name("DIR")
+            ->required();
+}
 
-const CommandRegistration kExport{
-    {"rounds export", "FILE.csv --format gpx|kml|geojson [-o OUT] [--utc-offset +09:00]",
-     "the rounds of a mark CSV file as GPX, KML or GeoJSON",
-     "Writes the rounds of FILE.csv in a format that map and GPS programs open:\n"
-     "  gpx      GPX 1.1: a waypoint per mark (\"H3 S2\", type shot or putt), a route per hole\n"
-     "  kml      KML 2.2: a folder per round and per hole, a placemark per mark, a line per hole\n"
-     "  geojson  GeoJSON (RFC 7946): a point per mark, a line per hole\n"
-     "The watch records its local time; times are written in UTC using --utc-offset (default\n"
-     "+09:00). Without -o the output is FILE with the format's extension, never replacing a\n"
-     "file that exists; -o - writes to standard output. Files are written whole or not at all.",
-     Export}};
+const CommandRegistration kShow([](CommandLine& line) {
+    auto a = std::make_shared<Args>();
+    CLI::App& c = line.Add(
+        {"rounds show", "FILE.csv [--json]", "each round of a mark CSV file with its distances",
+         "Reads a mark CSV file written by the mark import and prints every round (one session: a\n"
+         "day at one golf course) as a table: each hole in the order played with its strokes and\n"
+         "putts counted from the marks, the tee shot, the longest shot and each mark's distance "
+         "to\n"
+         "the next, in yards; then the round's totals and the score lines the file gives.\n"
+         "Distances are geodesics on the WGS84 ellipsoid. A mark at 0/0 or more than 1000 m from\n"
+         "every other mark of its hole is an outlier: it gets no distance and is stepped over.\n"
+         "--json prints the same as one JSON document, with metres and yards.\n\n"
+         "Exit status 1 when the file is not a mark CSV file or is damaged (the line is named)."},
+        [a] { return Show(*a); });
+    AddRoundsOptions(line, c, *a, "Show");
+});
 
-const CommandRegistration kPictures{
-    {"rounds pictures", "FILE.csv -o DIR", "a picture of every hole and round as SVG files",
-     "Draws each hole of every round of FILE.csv into DIR as roundRRR-NN-holeHH.svg (NN: the\n"
-     "hole's place in the round, HH: its number) and each round's overview as roundRRR.svg:\n"
-     "numbered marks (shots orange circles, putts green squares), the lines between them with\n"
-     "their distances, a scale bar and a north arrow, in a local east/north projection.\n"
-     "Outlier marks are left out of the pictures and counted in a note.",
-     Pictures}};
+const CommandRegistration kExport([](CommandLine& line) {
+    auto a = std::make_shared<Args>();
+    CLI::App& c = line.Add(
+        {"rounds export", "FILE.csv --format gpx|kml|geojson [-o OUT] [--utc-offset +09:00]",
+         "the rounds of a mark CSV file as GPX, KML or GeoJSON",
+         "Writes the rounds of FILE.csv in a format that map and GPS programs open:\n"
+         "  gpx      GPX 1.1: a waypoint per mark (\"H3 S2\", type shot or putt), a route per "
+         "hole\n"
+         "  kml      KML 2.2: a folder per round and per hole, a placemark per mark, a line per "
+         "hole\n"
+         "  geojson  GeoJSON (RFC 7946): a point per mark, a line per hole\n"
+         "The watch records its local time; times are written in UTC using --utc-offset (default\n"
+         "+09:00). Without -o the output is FILE with the format's extension, never replacing a\n"
+         "file that exists; -o - writes to standard output. Files are written whole or not at "
+         "all."},
+        [a] { return Export(*a); });
+    AddRoundsOptions(line, c, *a, "Export");
+});
+
+const CommandRegistration kPictures([](CommandLine& line) {
+    auto a = std::make_shared<Args>();
+    CLI::App& c = line.Add(
+        {"rounds pictures", "FILE.csv -o DIR", "a picture of every hole and round as SVG files",
+         "Draws each hole of every round of FILE.csv into DIR as roundRRR-NN-holeHH.svg (NN: the\n"
+         "hole's place in the round, HH: its number) and each round's overview as roundRRR.svg:\n"
+         "numbered marks (shots orange circles, putts green squares), the lines between them with\n"
+         "their distances, a scale bar and a north arrow, in a local east/north projection.\n"
+         "Outlier marks are left out of the pictures and counted in a note."},
+        [a] { return Pictures(*a); });
+    AddRoundsOptions(line, c, *a, "Pictures");
+});
 
 }  // namespace
 }  // namespace veldrant::cli

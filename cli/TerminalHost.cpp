@@ -9,7 +9,9 @@ namespace veldrant::cli {
 TerminalHost::TerminalHost(std::function<bool()> connected)
     : connected_(std::move(connected)), tty_(isatty(STDERR_FILENO) == 1) {}
 
-TerminalHost::~TerminalHost() { Finish(); }
+TerminalHost::~TerminalHost() {
+    Finish();
+}
 
 void TerminalHost::SetProgressPos(int percent) {
     std::lock_guard lock(mutex_);
@@ -28,10 +30,12 @@ void TerminalHost::Draw() {
     if (!tty_) {
         // Not a terminal: one line per text and per tenth, enough for logs.
         if (!text_.empty()) {
-            if (drawnPercent_ == -1) std::fprintf(stderr, "%s\n", text_.c_str());
+            if (drawnPercent_ == -1)
+                std::fprintf(stderr, "%s\n", text_.c_str());
             drawnPercent_ = percent_;
         } else if (drawnPercent_ < 0 || percent_ / 10 != drawnPercent_ / 10 || percent_ == 100) {
-            if (percent_ != drawnPercent_) std::fprintf(stderr, "%3d%%\n", percent_);
+            if (percent_ != drawnPercent_)
+                std::fprintf(stderr, "%3d%%\n", percent_);
             drawnPercent_ = percent_;
         }
         return;
@@ -62,9 +66,11 @@ void TerminalHost::ShowMessage(const std::string& text, const std::string& capti
         std::fprintf(stderr, "\n");
         lineOpen_ = false;
     }
-    if (icon == ops::MessageIcon::Error || icon == ops::MessageIcon::Exclamation) ++errors_;
+    if (icon == ops::MessageIcon::Error || icon == ops::MessageIcon::Exclamation)
+        ++errors_;
     std::string head = caption;
-    while (!head.empty() && head.back() == ' ') head.pop_back();
+    while (!head.empty() && head.back() == ' ')
+        head.pop_back();
     if (head.empty()) {
         std::fprintf(stderr, "%s\n", text.c_str());
     } else {
@@ -76,7 +82,8 @@ void TerminalHost::ShowMessage(const std::string& text, const std::string& capti
 void TerminalHost::SetOperationRunning(bool) {}
 
 bool TerminalHost::IsConnected() {
-    if (connected_) return connected_();
+    if (connected_)
+        return connected_();
     return g_bConnected.load() != 0;
 }
 

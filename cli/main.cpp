@@ -4,91 +4,248 @@
 #include <iostream>
 
 #include "cli/Command.h"
+#include "platform/SafeOutput.h"
+#include "platform/SimProtocol.h"
 
 namespace veldrant::cli {
 
 namespace {
-std::vector<Command>& Registry() {
-    static std::vector<Command> commands;
-    return commands;
+
+// The groups' one-line descriptions; a group not listed here gets none.
+const std::pair<const char*, const char*> kGroups[] = {
+    {"course", "course packages: read them, build the watch's images, write and upload them"},
+    {"firmware", "firmware images: check them and write them to the watch"},
+    {"marks", "the marks and score cards of the watch as a CSV file"},
+    {"rounds", "the rounds of a mark CSV file: distances, GPS formats and pictures"},
+};
+
+std::vector<CommandAdder>& Adders() {
+    static std::vector<CommandAdder> adders;
+    return adders;
 }
 
-std::vector<std::string> Split(const std::string& name) {
-    std::vector<std::string> words;
-    size_t pos = 0;
-    while (pos < name.size()) {
-        size_t next = name.find(' ', pos);
-        if (next == std::string::npos) next = name.size();
-        words.push_back(name.substr(pos, next - pos));
-        pos = next + 1;
-    }
-    return words;
-}
+constexpr size_t kHeadColumn = 44;
 
-void PrintOverview() {
-    std::printf(
-        "veldrant-cli: the KVT2700 golf watch's companion on the command line\n\n"
-        "Usage: veldrant-cli COMMAND [ARGS...]\n\nCommands:\n");
-    std::vector<Command> sorted = Registry();
-    std::sort(sorted.begin(), sorted.end(),
-              [](const Command& a, const Command& b) { return a.name < b.name; });
-    for (const Command& c : sorted) {
-        std::string head = c.name + " " + c.usage;
-        // A head too long for its column gets a line of its own, so that the summary still
-        // starts in the column (the manual page is made from this list).
-        if (head.size() > 44) {
-            std::printf("  %s\n  %-44s %s\n", head.c_str(), "", c.summary.c_str());
-        } else {
-            std::printf("  %-44s %s\n", head.c_str(), c.summary.c_str());
-        }
+// Help in the layout help2man reads: "Usage:" first, then the description, then options.
+class HelpFormatter : public CLI::Formatter {
+public:
+    explicit HelpFormatter(const CommandLine& line) : line_(line) {
+        column_width(26);
+        label("SUBCOMMAND", "COMMAND");
+        label("SUBCOMMANDS", "COMMANDS");
+        label("Subcommands", "Commands");
     }
-    std::printf(
-        "\n'veldrant-cli COMMAND --help' tells more about one command.\n"
-        "Simulated watches are looked for in $VELDRANT_SIM_DIR (see veldrant-sim --help).\n");
-}
+    std::string make_usage(const CLI::App* app, std::string name) const override {
+        if (const CommandSpec* spec = line_.SpecOf(app))
+            return "Usage: veldrant-cli " + spec->path + " " + spec->usage + "\n";
+        if (app->get_parent() != nullptr)
+            return "Usage: veldrant-cli " + app->get_name() + " COMMAND [ARGS...]\n";
+        (void)name;
+        return "Usage: veldrant-cli [OPTIONS] COMMAND [ARGS...]\n";
+    }
+    std::string make_description(const CLI::App* app) const override {
+        if (const CommandSpec* spec = line_.SpecOf(app))
+            return "\n" + spec->summary + ".\n\n" + (spec->help.empty() ? "" : spec->help + "\n");
+        std::string text = app->get_description();
+        return text.empty() ? "" : "\n" + text + "\n";
+    }
+    std::string make_help(const CLI::App* app, std::string name,
+                          CLI::AppFormatMode mode) const override {
+        // Usage before the description, as help2man expects.
+        if (mode == CLI::AppFormatMode::Sub)
+            return make_expanded(app);
+        std::string out = make_usage(app, name) + make_description(app);
+        out += make_positionals(app);
+        out += make_groups(app, mode);
+        out += make_subcommands(app, mode);
+        out += make_footer(app);
+        while (out.size() > 1 && out[out.size() - 1] == '\n' && out[out.size() - 2] == '\n')
+            out.pop_back();
+        return out;
+    }
+
+private:
+    const CommandLine& line_;
+};
+
 }  // namespace
 
-void RegisterCommand(Command command) { Registry().push_back(std::move(command)); }
-const std::vector<Command>& Commands() { return Registry(); }
-
-bool WantsHelp(const std::vector<std::string>& args) {
-    return std::any_of(args.begin(), args.end(),
-                       [](const std::string& a) { return a == "-h" || a == "--help"; });
+void RegisterCommands(CommandAdder add) {
+    Adders().push_back(std::move(add));
 }
 
-void PrintHelp(const Command& command) {
-    std::printf("Usage: veldrant-cli %s %s\n\n%s\n", command.name.c_str(), command.usage.c_str(),
-                command.help.empty() ? command.summary.c_str() : command.help.c_str());
+CLI::Option* AddVerbose(CLI::App& command, bool& verbose) {
+    return command.add_flag("-v,--verbose", verbose,
+                            "also show the discovery line and the interface found");
+}
+
+std::string InputProblem(const std::string& path) {
+    switch (platform::KindOfPath(path)) {
+        case platform::PathKind::Missing:
+            return "'" + path + "' does not exist";
+        case platform::PathKind::Folder:
+            return "'" + path + "' is a folder, not a file";
+        default:
+            return "";
+    }
+}
+
+CommandLine::CommandLine()
+    : root_("the KVT2700 golf watch's companion on the command line", "veldrant-cli") {
+    root_.formatter(std::make_shared<HelpFormatter>(*this));
+    root_.set_help_flag("-h,--help", "print this help and exit");
+    root_.set_version_flag("--version", std::string("veldrant-cli ") + VELDRANT_VERSION,
+                           "print the version and exit");
+    root_.require_subcommand(1);
+    root_.fallthrough();
+    root_.footer([this] { return Overview(); });
+}
+
+CLI::App& CommandLine::Group(const std::string& name) {
+    for (CLI::App* sub : root_.get_subcommands([](CLI::App*) { return true; })) {
+        if (sub->get_name() == name)
+            return *sub;
+    }
+    std::string description;
+    for (const auto& [group, text] : kGroups) {
+        if (name == group)
+            description = text;
+    }
+    CLI::App* group = root_.add_subcommand(name, description);
+    group->require_subcommand(1);
+    group->footer("");
+    group->fallthrough();
+    // The root's overview lists every command whole; groups list theirs in their own help.
+    group->group("");
+    return *group;
+}
+
+CLI::App& CommandLine::Add(const CommandSpec& spec, std::function<int()> run) {
+    const size_t space = spec.path.find(' ');
+    CLI::App* app;
+    if (space == std::string::npos) {
+        app = root_.add_subcommand(spec.path, spec.summary);
+        app->group("");
+    } else {
+        app = Group(spec.path.substr(0, space))
+                  .add_subcommand(spec.path.substr(space + 1), spec.summary);
+    }
+    app->fallthrough();
+    app->footer("");
+    if (space != std::string::npos)
+        app->group("Commands");
+    specs_[app] = spec;
+    runs_[app] = std::move(run);
+    return *app;
+}
+
+CLI::Option* CommandLine::Input(CLI::Option* option) {
+    inputs_.push_back(option);
+    return option;
+}
+
+std::vector<CommandSpec> CommandLine::Commands() const {
+    std::vector<CommandSpec> all;
+    for (const auto& [app, spec] : specs_)
+        all.push_back(spec);
+    std::sort(all.begin(), all.end(),
+              [](const CommandSpec& a, const CommandSpec& b) { return a.path < b.path; });
+    return all;
+}
+
+const CommandSpec* CommandLine::SpecOf(const CLI::App* app) const {
+    auto it = specs_.find(app);
+    return it == specs_.end() ? nullptr : &it->second;
+}
+
+std::string CommandLine::Overview() const {
+    std::string text = "\nCommands:\n";
+    for (const CommandSpec& c : Commands()) {
+        std::string head = c.path + " " + c.usage;
+        // A head too long for its column gets a line of its own, so that the summary still
+        // starts in the column (the manual page is made from this list).
+        if (head.size() > kHeadColumn)
+            text += "  " + head + "\n" + std::string(kHeadColumn + 3, ' ') + c.summary + "\n";
+        else
+            text +=
+                "  " + head + std::string(kHeadColumn + 1 - head.size(), ' ') + c.summary + "\n";
+    }
+    return text +
+           "\n'veldrant-cli COMMAND --help' tells more about one command, 'veldrant-cli GROUP\n"
+           "--help' lists the commands of a group (course, firmware, marks, rounds).\n"
+           "Simulated watches are looked for in $VELDRANT_SIM_DIR (see veldrant-sim --help).\n";
+}
+
+int CommandLine::Run(int argc, char** argv) {
+    if (argc <= 1) {
+        std::fputs(root_.help().c_str(), stderr);
+        return kExitUsage;
+    }
+    try {
+        root_.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return root_.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return root_.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return root_.exit(e);
+    } catch (const CLI::ParseError& e) {
+        // The bad argument named, and where to read more: the command the words on the line
+        // lead to.
+        std::string words;
+        const CLI::App* at = &root_;
+        int last = 0;
+        for (int i = 1; i < argc; ++i) {
+            for (const CLI::App* sub : at->get_subcommands({})) {
+                if (sub->get_name() == argv[i]) {
+                    at = sub;
+                    last = i;
+                    words += std::string(" ") + argv[i];
+                    break;
+                }
+            }
+        }
+        const std::string where = "veldrant-cli" + words;
+        std::string what = e.what();
+        // A word where a command was wanted: name it rather than say that one is missing.
+        if (!at->get_subcommands({}).empty() && last + 1 < argc && argv[last + 1][0] != '-')
+            what = "unknown command '" + std::string(argv[last + 1]) + "'";
+        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", where.c_str(), what.c_str(),
+                     where.c_str());
+        return kExitUsage;
+    }
+    const CLI::App* chosen = &root_;
+    while (!chosen->get_subcommands().empty())
+        chosen = chosen->get_subcommands().front();
+    auto run = runs_.find(chosen);
+    if (run == runs_.end()) {
+        std::fputs(chosen->help().c_str(), stderr);
+        return kExitUsage;
+    }
+    const std::vector<const CLI::Option*> own = chosen->get_options();
+    for (const CLI::Option* option : inputs_) {
+        if (std::find(own.begin(), own.end(), option) == own.end())
+            continue;
+        for (const std::string& path : option->results()) {
+            if (std::string why = InputProblem(path); !why.empty()) {
+                std::fprintf(stderr, "veldrant-cli: %s\n", why.c_str());
+                return kExitFailure;
+            }
+        }
+    }
+    return run->second();
+}
+
+std::unique_ptr<CommandLine> MakeCommandLine() {
+    auto line = std::make_unique<CommandLine>();
+    for (const CommandAdder& add : Adders())
+        add(*line);
+    return line;
 }
 
 }  // namespace veldrant::cli
 
 int main(int argc, char** argv) {
-    using namespace veldrant::cli;
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty() || args[0] == "-h" || args[0] == "--help" || args[0] == "help") {
-        PrintOverview();
-        return args.empty() ? kExitUsage : kExitOk;
-    }
-    const Command* best = nullptr;
-    size_t bestWords = 0;
-    for (const Command& c : Commands()) {
-        std::vector<std::string> words = Split(c.name);
-        if (words.size() > args.size() || words.size() <= bestWords) continue;
-        if (std::equal(words.begin(), words.end(), args.begin())) {
-            best = &c;
-            bestWords = words.size();
-        }
-    }
-    if (!best) {
-        std::fprintf(stderr, "veldrant-cli: unknown command '%s'\n\n", args[0].c_str());
-        PrintOverview();
-        return kExitUsage;
-    }
-    std::vector<std::string> rest(args.begin() + static_cast<long>(bestWords), args.end());
-    if (WantsHelp(rest)) {
-        PrintHelp(*best);
-        return kExitOk;
-    }
-    return best->run(rest);
+    auto line = veldrant::cli::MakeCommandLine();
+    return line->Run(argc, argv);
 }

@@ -1,8 +1,9 @@
 // Writing a user's file so that a failed, refused or interrupted job never destroys or changes
 // the file that was there: the bytes go to a temporary file in the target's folder, which is
 // renamed over the target only when the job commits; on failure, abandonment or interruption
-// only the temporary file is removed. The new file gets the permissions of a newly created file
-// (0666 less the umask on Linux). Paths are UTF-8.
+// only the temporary file is removed. A new file gets the permissions of a newly created file
+// (0666 less the umask on Linux), never the private ones of a temporary file; a file that is
+// replaced keeps its own, as it did when it was rewritten in place. Paths are UTF-8.
 #pragma once
 
 #include <cstddef>

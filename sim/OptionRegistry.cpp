@@ -1,5 +1,6 @@
 #include "sim/OptionRegistry.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -43,37 +44,54 @@ bool ParseNumber(const std::string& text, long min, long max, long* out) {
 }
 
 bool ParseSimArgs(int argc, char** argv, SimConfig& config, std::string* error) {
-    for (int i = 1; i < argc; ++i) {
-        std::string word = argv[i];
-        if (word == "-h" || word == "--help") {
-            config.help = true;
-            continue;
+    // Each registered option becomes one of CLI11's; its own function checks and applies the
+    // value, and a refusal names the option.
+    CLI::App app("a simulated KVT2700 watch", "veldrant-sim");
+    app.set_help_flag();
+    app.add_flag("-h,--help", config.help, "this text");
+    app.add_flag("--version", config.version, "print the version and exit");
+    for (const SimOption& o : Options()) {
+        auto apply = [&config, &o](const std::string& value) {
+            std::string why;
+            if (!o.apply(config, value, &why))
+                throw CLI::ValidationError(o.name, why);
+        };
+        if (o.arg.empty()) {
+            app.add_flag_callback(
+                o.name, [apply] { apply(""); }, o.help);
+        } else {
+            // Given twice, each value is applied in turn, as before.
+            app.add_option_function<std::vector<std::string>>(
+                   o.name,
+                   [apply](const std::vector<std::string>& values) {
+                       for (const std::string& v : values)
+                           apply(v);
+                   },
+                   o.help)
+                ->type_name(o.arg)
+                ->expected(1)
+                ->allow_extra_args(false)
+                ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
         }
-        std::string name = word, value;
-        bool inlineValue = false;
-        if (size_t eq = word.find('='); eq != std::string::npos) {
-            name = word.substr(0, eq);
-            value = word.substr(eq + 1);
-            inlineValue = true;
-        }
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ExtrasError& e) {
+        std::string extra = e.what();
+        const size_t colon = extra.find(": ");
+        *error = "unknown option '" +
+                 (colon == std::string::npos ? extra : extra.substr(colon + 2)) + "'";
+        return false;
+    } catch (const CLI::ArgumentMismatch& e) {
+        const std::string what = e.what();
+        const std::string name = what.substr(0, what.find(':'));
         auto it = std::find_if(Options().begin(), Options().end(),
                                [&](const SimOption& o) { return o.name == name; });
-        if (it == Options().end()) {
-            *error = "unknown option '" + word + "'";
-            return false;
-        }
-        if (!it->arg.empty() && !inlineValue) {
-            if (i + 1 >= argc) {
-                *error = name + " needs " + it->arg;
-                return false;
-            }
-            value = argv[++i];
-        }
-        std::string why;
-        if (!it->apply(config, value, &why)) {
-            *error = name + ": " + why;
-            return false;
-        }
+        *error = name + " needs " + (it == Options().end() ? "a value" : it->arg);
+        return false;
+    } catch (const CLI::ParseError& e) {
+        *error = e.what();
+        return false;
     }
     return true;
 }

@@ -25,6 +25,7 @@ struct SimConfig {
     int unplugAfter = -1;
     int replugMs = -1;  // after the watch pulled itself out, plug it in again after this long
     bool help = false;
+    bool version = false;
 };
 
 struct SimOption {
@@ -49,7 +50,8 @@ struct SetupRegistration {
     explicit SetupRegistration(SimSetup setup) { RegisterSimSetup(std::move(setup)); }
 };
 
-// Parses argv[1..] with the registered options: "--name VALUE" or "--name=VALUE".
+// Parses argv[1..] with the registered options (on CLI11): "--name VALUE" or "--name=VALUE".
+// A refusal names the option and says why.
 bool ParseSimArgs(int argc, char** argv, SimConfig& config, std::string* error);
 // The option list for --help.
 std::string SimOptionsHelp();

@@ -20,7 +20,8 @@ void PrintUsage() {
         "Presents a simulated KVT2700 watch as the socket DIR/NAME.hid until SIGINT or SIGTERM.\n"
         "veldrant-cli and the desktop application find it through the same directory.\n"
         "SIGUSR1 unplugs the watch, SIGUSR2 plugs it in again.\n\nOptions:\n%s"
-        "  -h, --help                    this text\n",
+        "  -h, --help                    this text\n"
+        "  --version                     print the version and exit\n",
         sim::SimOptionsHelp().c_str());
 }
 
@@ -83,6 +84,10 @@ int main(int argc, char** argv) {
     }
     if (config.help) {
         PrintUsage();
+        return 0;
+    }
+    if (config.version) {
+        std::printf("veldrant-sim %s\n", VELDRANT_VERSION);
         return 0;
     }
     // Signals are taken by sigtimedwait only: block them before any thread starts.

@@ -1,5 +1,6 @@
 // SafeOutput on Linux: a hidden temporary file created with O_EXCL in the target's folder
-// (mode 0666, so the umask gives it a new file's permissions), rename(2) over the target.
+// (mode 0666, so the umask gives it a new file's permissions; a replaced file's own permissions
+// when it replaces one), rename(2) over the target.
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -300,6 +301,13 @@ std::unique_ptr<SafeOutput> SafeOutput::Create(const std::string& target, std::s
                       static_cast<unsigned>(rng() & 0xFFFFFFu));
         std::string temp = (folder == "/" ? "" : folder) + "/." + name + suffix;
         int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 && replaces) {
+            // A file that is replaced keeps its permissions, as it did when it was rewritten in
+            // place; a new one gets 0666 less the umask.
+            struct stat old{};
+            if (::stat(real.c_str(), &old) == 0)
+                ::fchmod(fd, old.st_mode & 07777);
+        }
         if (fd >= 0)
             return std::unique_ptr<SafeOutput>(
                 new LinuxSafeOutput(target, real, temp, fd, replaces));

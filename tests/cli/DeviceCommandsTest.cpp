@@ -47,6 +47,9 @@ TEST(CliInfo, PrintsTheNameAndTheVersionAsTheFirmwarePageDoes) {
     CliRun r = Cli(sim.Directory(), "info");
     EXPECT_EQ(r.exitCode, cli::kExitOk) << r.err;
     EXPECT_EQ(r.out, "QMX_KVT_2700\nファームウェアバージョン 1.05\n");
+    EXPECT_EQ(r.err, "") << "the discovery line only with --verbose";
+    r = Cli(sim.Directory(), "info --verbose");
+    EXPECT_EQ(r.exitCode, cli::kExitOk) << r.err;
     EXPECT_EQ(r.err, "m_dwHIDPacketSize 0x200\r\n") << "the diagnostic line stays off stdout";
 }
 

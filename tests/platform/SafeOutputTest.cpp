@@ -146,12 +146,12 @@ TEST(SafeOutput, EveryRoadButCommitLeavesTheOldFileAndNoTemporaryFile) {
     }
 }
 
-TEST(SafeOutput, TheNewFileHasTheModeOfANewFileEvenWhenItReplacesOne) {
+TEST(SafeOutput, ANewFileHasANewFilesModeAndAReplacedOneKeepsItsOwn) {
     struct Row {
         mode_t umask;
         bool replaces;
         mode_t mode;
-    } rows[] = {{022, false, 0644}, {022, true, 0644}, {077, true, 0600}, {002, false, 0664}};
+    } rows[] = {{022, false, 0644}, {077, false, 0600}, {002, false, 0664}, {022, true, 0400}};
     for (const Row& row : rows) {
         TempDir dir;
         const std::string path = dir.File("out.zip");

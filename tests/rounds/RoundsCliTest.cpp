@@ -1,6 +1,7 @@
 // veldrant-cli rounds show / export / pictures, run as a program on a mark CSV file made by the
 // mark export from the simulated watch's sample.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <filesystem>
@@ -109,13 +110,15 @@ TEST_F(RoundsCli, ExportWritesEachFormatAndNeverReplacesByDefault) {
         EXPECT_NE(r.err.find("exists: name the output with -o"), std::string::npos) << r.err;
         EXPECT_EQ(ReadAll(dir_.File(c.file)), "mine");
     }
-    // -o replaces a file as a whole.
+    // -o replaces a file as a whole and keeps its permissions.
     Write(dir_.File("out.gpx"), "old");
+    ::chmod(dir_.File("out.gpx").c_str(), 0600);
     CliRun r = Cli(dir_, "rounds export marks.csv --format gpx -o out.gpx --utc-offset -05:00");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(ReadAll(dir_.File("out.gpx")).find("<time>2016-05-03T13:02:21Z</time>"),
               std::string::npos);
-    EXPECT_TRUE(fs::is_regular_file(dir_.File("out.gpx")));
+    EXPECT_EQ(fs::status(dir_.File("out.gpx")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(RoundsCli, RefusalsLeaveTheUsersFilesAlone) {
@@ -131,12 +134,13 @@ TEST_F(RoundsCli, RefusalsLeaveTheUsersFilesAlone) {
         {"rounds export cut.csv --format gpx -o keep.gpx", 1,
          "cut.csv: line 41: the file ends inside a quoted field: it was cut short"},
         {"rounds export marks.csv --format gpx -o folder.gpx", 1, "is a folder, not a file"},
-        {"rounds export marks.csv --format gpz -o keep.gpx", 2, "one of gpx, kml, geojson"},
+        {"rounds export marks.csv --format gpz -o keep.gpx", 2,
+         "--format: gpz not in {gpx,kml,geojson}"},
         {"rounds export marks.csv --format gpx --utc-offset 9 -o keep.gpx", 2, "+HH:MM"},
-        {"rounds show missing.csv", 1, "missing.csv: no such file"},
-        {"rounds show folder.gpx", 1, "not a regular file"},
-        {"rounds pictures marks.csv", 2, "needs -o DIR"},
-        {"rounds pictures marks.csv -o keep.gpx", 1, "cannot make the folder"},
+        {"rounds show missing.csv", 1, "'missing.csv' does not exist"},
+        {"rounds show folder.gpx", 1, "'folder.gpx' is a folder, not a file"},
+        {"rounds pictures marks.csv", 2, "--output is required"},
+        {"rounds pictures marks.csv -o keep.gpx", 1, "exists and is not a folder"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
