@@ -78,6 +78,9 @@ std::unique_ptr<CommandLine> MakeCommandLine();
 // -v/--verbose for a command that looks for the watch: the link's discovery line is shown.
 CLI::Option* AddVerbose(CLI::App& command, bool& verbose);
 
+// "1 picture", "2 pictures": a count with its noun in the right number.
+std::string Count(size_t n, const char* one, const char* many);
+
 // Why `path` cannot be read as an input file ("no such file or folder", "is a folder"), or "".
 std::string InputProblem(const std::string& path);
 

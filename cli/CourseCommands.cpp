@@ -134,8 +134,9 @@ int Images(const Args& parsed) {
     }
     if (!WriteFile(out + "/images.txt", std::string_view(list)))
         return kExitFailure;
-    std::printf("%s: directory image and %zu course images written (listed in images.txt)\n",
-                out.c_str(), package.Index().blocks.size() - failed);
+    std::printf(
+        "%s: directory image and %s written (listed in images.txt)\n", out.c_str(),
+        Count(package.Index().blocks.size() - failed, "course image", "course images").c_str());
     return failed ? kExitFailure : kExitOk;
 }
 
@@ -143,7 +144,7 @@ int Images(const Args& parsed) {
 size_t WritePictures(CoursePackage& package, size_t k, const std::string& dir, size_t& failed) {
     const uint16_t id = package.Index().blocks[k].id;
     if (!package.ReadPictures(id)) {
-        std::printf("golf course %zu (id %u): no usable picture file: %s\n", k + 1, id,
+        std::printf("golf course %zu (id %u): no pictures: %s\n", k + 1, id,
                     package.LastError().c_str());
         return 0;
     }
@@ -176,7 +177,8 @@ int Pictures(const Args& parsed) {
     for (size_t k = 0; k < package.Index().blocks.size(); ++k) {
         written += WritePictures(package, k, *a->output, failed);
     }
-    std::printf("%s: %zu pictures written\n", a->output->c_str(), written);
+    std::printf("%s: %s written\n", a->output->c_str(),
+                Count(written, "picture", "pictures").c_str());
     return failed ? kExitFailure : kExitOk;
 }
 
@@ -203,8 +205,8 @@ bool Verify(const std::string& path, const std::string& shown, std::string* summ
             return false;
         }
     }
-    *summary = shown + ": " + std::to_string(package.Index().blocks.size()) +
-               " golf courses; directory image " + std::to_string(dir.length) + " bytes";
+    *summary = shown + ": " + Count(package.Index().blocks.size(), "golf course", "golf courses") +
+               "; directory image " + std::to_string(dir.length) + " bytes";
     return true;
 }
 

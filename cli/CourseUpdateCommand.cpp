@@ -6,6 +6,7 @@
 #include "cli/Connect.h"
 #include "cli/TerminalHost.h"
 #include "course/CourseUpload.h"
+#include "platform/Interrupt.h"
 
 namespace veldrant::cli {
 namespace {
@@ -15,9 +16,9 @@ void PrintSummary(const course::UploadSummary& s) {
                 s.sent, s.skipped);
     if (s.repeated)
         std::printf(", %u sent again", s.repeated);
-    std::printf(" (%u blocks", s.blocks);
+    std::printf(" (%s", Count(s.blocks, "block", "blocks").c_str());
     if (s.blockRetries)
-        std::printf(", %u tries repeated", s.blockRetries);
+        std::printf(", %s repeated", Count(s.blockRetries, "try", "tries").c_str());
     std::printf(").\n");
 }
 
@@ -39,17 +40,44 @@ int Run(const UpdateArgs& a) {
     }
     // The course worker learns of a removal from its failing exchanges, not from the flag.
     TerminalHost host([] { return g_bConnected.load() != 0; });
+    // The watch is being rewritten: a first Ctrl-C only warns.
+    platform::InterruptCatcher interrupts(
+        true,
+        "\nveldrant-cli: stopping now would leave the watch's course data incomplete: the golf "
+        "course being sent is cut short and the ones after it are missing. The upload goes on; "
+        "press Ctrl-C again within 5 seconds to stop after the block under way.\n",
+        "\nveldrant-cli: stopping after the block under way.\n");
     course::UploadSummary summary = course::UpdateCourses(watch.Link(), host, a.package);
     host.Finish();
-    PrintSummary(summary);
-    if (!summary.ok) {
-        std::fprintf(stderr,
-                     "veldrant-cli: the upload stopped: %s. What the watch took so far stays; "
-                     "run the update again to finish it.\n",
-                     summary.failure.c_str());
+    if (summary.ok) {
+        PrintSummary(summary);
+        return kExitOk;
+    }
+    if (summary.blocks == 0 && !summary.stopped && watch.Connected()) {
+        // Nothing reached the watch: the reason alone.
+        std::fprintf(stderr, "veldrant-cli: %s: %s; nothing was sent to the watch.\n",
+                     a.package.c_str(), summary.failure.c_str());
         return kExitFailure;
     }
-    return kExitOk;
+    PrintSummary(summary);
+    if (summary.stopped) {
+        std::fprintf(stderr,
+                     "veldrant-cli: the upload was stopped; the watch's course data is "
+                     "incomplete. Keep the watch connected and run the same update again to "
+                     "finish it.\n");
+        return kExitInterrupted;
+    }
+    if (!watch.Connected()) {
+        std::fprintf(stderr,
+                     "veldrant-cli: the watch was removed during the upload; its course data is "
+                     "incomplete. Reconnect it and run the same update again to finish it.\n");
+        return kExitFailure;
+    }
+    std::fprintf(stderr,
+                 "veldrant-cli: the upload stopped: %s. What the watch took so far stays; run "
+                 "the update again to finish it.\n",
+                 summary.failure.c_str());
+    return kExitFailure;
 }
 
 const CommandRegistration kUpdate([](CommandLine& line) {

@@ -1,6 +1,8 @@
 // veldrant-cli firmware check / firmware update: the firmware image check on its own, and the
 // update of the connected watch with the desktop page's messages and progress.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 #include "cli/Command.h"
@@ -10,6 +12,7 @@
 #include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareUpdate.h"
 #include "firmware/VersionQuery.h"
+#include "platform/Interrupt.h"
 
 namespace veldrant::cli {
 namespace {
@@ -63,6 +66,8 @@ void Describe(const std::string& path, const firmware::CFirmwareFile& file) {
     }
 }
 
+void ExplainLoadFailure(const std::string& path, firmware::LoadOutcome load, CDeviceLink* link);
+
 struct FirmwareArgs {
     std::string path;
     std::optional<size_t> model;
@@ -79,6 +84,7 @@ int Check(const FirmwareArgs& a) {
         load = file.Read();
     if (load != firmware::LoadOutcome::Ok) {
         ShowLoadFailure(host, load);
+        ExplainLoadFailure(*path, load, nullptr);
         return kExitFailure;
     }
     Describe(*path, file);
@@ -110,8 +116,43 @@ int Check(const FirmwareArgs& a) {
     return kExitOk;
 }
 
+// The second line under a firmware file's failure: which file, and why.
+void ExplainLoadFailure(const std::string& path, firmware::LoadOutcome load, CDeviceLink* link) {
+    using firmware::LoadOutcome;
+    if (load == LoadOutcome::Incorrect) {
+        firmware::CFirmwareFile file;
+        std::string made = "no known watch";
+        if (file.Open(path) == LoadOutcome::Ok && file.Read() == LoadOutcome::Ok) {
+            for (size_t row = 0; row < g_DeviceTable.size(); ++row) {
+                if (firmware::CheckFirmwareImage(g_DeviceTable[row].Name(), file.Data(),
+                                                 file.Length()) == 1) {
+                    made = "the watch of table " + ModelLabel(row);
+                    break;
+                }
+            }
+        }
+        std::string connected =
+            link && link->m_bConnected
+                ? ", not for the connected one, " + ModelLabel(link->m_Identity.wRowNumber)
+                : "";
+        std::fprintf(stderr, "veldrant-cli: %s was made for %s%s\n", path.c_str(), made.c_str(),
+                     connected.c_str());
+        return;
+    }
+    std::string why = InputProblem(path);
+    if (why.empty()) {
+        errno = 0;
+        FILE* f = std::fopen(path.c_str(), "rb");
+        why = "'" + path + "': " + (f ? "could not be read whole" : std::strerror(errno));
+        if (f)
+            std::fclose(f);
+    }
+    std::fprintf(stderr, "veldrant-cli: %s\n", why.c_str());
+}
+
 // The closing line for each way an update ends; the exit status.
-int Report(const firmware::UpdateResult& r, CDeviceLink& link) {
+int Report(const firmware::UpdateResult& r, CDeviceLink& link, bool connected,
+           const std::string& path) {
     using firmware::UpdateOutcome;
     switch (r.outcome) {
         case UpdateOutcome::Done: {
@@ -125,6 +166,7 @@ int Report(const firmware::UpdateResult& r, CDeviceLink& link) {
             return kExitOk;
         }
         case UpdateOutcome::FileFailed:
+            ExplainLoadFailure(path, r.load, &link);
             return kExitFailure;
         case UpdateOutcome::StartFailed:
             std::fprintf(stderr,
@@ -132,6 +174,14 @@ int Report(const firmware::UpdateResult& r, CDeviceLink& link) {
                          "was written. Check the cable and try again.\n");
             return kExitFailure;
         case UpdateOutcome::BlockFailed:
+            if (!connected) {
+                // The cable was pulled during the block: that is what the person should hear.
+                std::fprintf(stderr,
+                             "veldrant-cli: the watch was removed during block %u of %u; its "
+                             "firmware is incomplete. Reconnect it and run the update again.\n",
+                             r.blocksSent + 1, r.blockCount);
+                return kExitFailure;
+            }
             std::fprintf(stderr,
                          "veldrant-cli: block %u of %u failed twice; the watch's firmware is "
                          "incomplete. Reconnect the watch and run the update again.\n",
@@ -139,10 +189,17 @@ int Report(const firmware::UpdateResult& r, CDeviceLink& link) {
             return kExitFailure;
         case UpdateOutcome::DeviceRemoved:
             std::fprintf(stderr,
-                         "veldrant-cli: the watch went away after %u of %u blocks; its firmware "
+                         "veldrant-cli: the watch was removed after %u of %u blocks; its firmware "
                          "is incomplete. Reconnect it and run the update again.\n",
                          r.blocksSent, r.blockCount);
             return kExitFailure;
+        case UpdateOutcome::Stopped:
+            std::fprintf(stderr,
+                         "veldrant-cli: the update was stopped after %u of %u blocks; the watch's "
+                         "firmware is incomplete. Keep the watch connected and run the same "
+                         "update again to recover.\n",
+                         r.blocksSent, r.blockCount);
+            return kExitInterrupted;
     }
     return kExitFailure;
 }
@@ -152,9 +209,16 @@ int Update(const FirmwareArgs& a) {
     if (OpenWatch(watch, a.verbose) != kExitOk)
         return NoWatch();
     TerminalHost host([&watch] { return watch.Connected(); });
+    // The watch is being rewritten: a first Ctrl-C only warns.
+    platform::InterruptCatcher interrupts(
+        true,
+        "\nveldrant-cli: stopping now would leave the watch with an incomplete firmware, which "
+        "it cannot start from until the update is run again. The update goes on; press Ctrl-C "
+        "again within 5 seconds to stop after the block under way.\n",
+        "\nveldrant-cli: stopping after the block under way.\n");
     firmware::UpdateResult result = firmware::UpdateFirmware(watch.Link(), host, a.path);
     host.Finish();
-    return Report(result, watch.Link());
+    return Report(result, watch.Link(), watch.Connected(), a.path);
 }
 
 // --model ROW|NAME, checked while the line is parsed.

@@ -15,6 +15,7 @@
 #include "marks/MarkExport.h"
 #include "marks/MarkImport.h"
 #include "marks/OutputSink.h"
+#include "platform/Interrupt.h"
 
 namespace veldrant::cli {
 namespace {
@@ -151,6 +152,7 @@ public:
     }
     void SetOperationRunning(bool running) override { terminal_.SetOperationRunning(running); }
     bool IsConnected() override { return terminal_.IsConnected(); }
+    bool StopRequested() override { return terminal_.StopRequested(); }
     std::optional<std::string> ChooseOutputPath(const std::string&) override { return path_; }
 
 private:
@@ -180,6 +182,8 @@ const char* OutcomeText(marks::SetOutcome o) {
             return "writing the file failed";
         case marks::SetOutcome::NotRead:
             return "not read, the file had failed";
+        case marks::SetOutcome::Stopped:
+            return "stopped";
     }
     return "?";
 }
@@ -264,6 +268,14 @@ int Report(const marks::ImportResult& result, const RawSaver* raw) {
     return result.outcome == marks::RunOutcome::Done ? kExitOk : kExitFailure;
 }
 
+int Stopped(const std::string& path) {
+    std::fprintf(stderr,
+                 "veldrant-cli: the mark import was stopped; %s was not written (a file of that "
+                 "name is as it was).\n",
+                 path.c_str());
+    return kExitInterrupted;
+}
+
 int RunExport(const MarkArgs& a) {
     std::optional<RawSaver> raw;
     if (a.rawDir && !raw.emplace(*a.rawDir).Prepare())
@@ -274,20 +286,32 @@ int RunExport(const MarkArgs& a) {
     if (int code = watch.Open(); code != kExitOk)
         return code;
     TerminalHost terminal([&watch] { return watch.Connected(); });
-    CliMarkHost host(terminal, OutputPath(a.output));
-    marks::MarkImport import(watch.Link());
-    if (raw) import.SetRawObserver([&raw](uint32_t i, auto set, auto score) { raw->Save(i, set, score);
-});
-
-marks::StartOutcome start = import.Start(host);
-if (std::optional<int> code = StartExitCode(start)) {
+    const std::string path = OutputPath(a.output);
+    CliMarkHost host(terminal, path);
+    // Ctrl-C or SIGTERM: the import stops after the block under way and no file is made.
+    platform::InterruptCatcher interrupts(
+        false, "",
+        "\nveldrant-cli: stopping after the block under way; " + path + " is not touched.\n");
+    marks::MarkImport job(watch.Link());
+    if (raw) {
+        job.SetRawObserver([&raw](uint32_t i, std::span<const uint8_t> set,
+                                  std::span<const uint8_t> score) { raw->Save(i, set, score); });
+    }
+    marks::StartOutcome start = job.Start(host);
+    if (std::optional<int> code = StartExitCode(start)) {
+        terminal.Finish();
+        return *code;
+    }
+    if (platform::StopRequested()) {
+        terminal.Finish();
+        return Stopped(path);
+    }
+    marks::ImportResult result = job.Run(host);
     terminal.Finish();
-    return *code;
+    if (result.outcome == marks::RunOutcome::Stopped)
+        return Stopped(path);
+    return Report(result, raw ? &*raw : nullptr);
 }
-marks::ImportResult result = import.Run(host);
-terminal.Finish();
-return Report(result, raw ? &*raw : nullptr);
-}  // namespace
 
 const CommandRegistration kExport([](CommandLine& line) {
     auto a = std::make_shared<MarkArgs>();
@@ -313,5 +337,5 @@ const CommandRegistration kExport([](CommandLine& line) {
     AddVerbose(c, a->verbose);
 });
 
-}  // namespace veldrant::cli
+}  // namespace
 }  // namespace veldrant::cli

@@ -275,7 +275,8 @@ int Export(const Args& parsed) {
     size_t marks = 0;
     for (const Round& r : file->rounds)
         marks += r.MarkCount();
-    std::printf("%s: %zu rounds, %zu marks\n", out.c_str(), file->rounds.size(), marks);
+    std::printf("%s: %s, %s\n", out.c_str(), Count(file->rounds.size(), "round", "rounds").c_str(),
+                Count(marks, "mark", "marks").c_str());
     return kExitOk;
 }
 
@@ -311,7 +312,8 @@ int Pictures(const Args& parsed) {
             ++written;
         }
     }
-    std::printf("%s: %zu pictures written\n", a->output->c_str(), written);
+    std::printf("%s: %s written\n", a->output->c_str(),
+                Count(written, "picture", "pictures").c_str());
     return kExitOk;
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "platform/Interrupt.h"
+
 namespace veldrant::cli {
 
 TerminalHost::TerminalHost(std::function<bool()> connected)
@@ -80,6 +82,10 @@ void TerminalHost::ShowMessage(const std::string& text, const std::string& capti
 }
 
 void TerminalHost::SetOperationRunning(bool) {}
+
+bool TerminalHost::StopRequested() {
+    return platform::StopRequested();
+}
 
 bool TerminalHost::IsConnected() {
     if (connected_)

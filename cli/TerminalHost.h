@@ -23,6 +23,8 @@ public:
                      ops::MessageIcon icon) override;
     void SetOperationRunning(bool running) override;
     bool IsConnected() override;
+    // Ctrl-C or SIGTERM while an interrupt catcher is alive (platform/Interrupt.h).
+    bool StopRequested() override;
 
     // Ends the progress line so that later output starts on a fresh line.
     void Finish();

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/Command.h"
+#include "platform/Interrupt.h"
 #include "platform/SafeOutput.h"
 #include "platform/SimProtocol.h"
 
@@ -77,6 +78,10 @@ void RegisterCommands(CommandAdder add) {
 CLI::Option* AddVerbose(CLI::App& command, bool& verbose) {
     return command.add_flag("-v,--verbose", verbose,
                             "also show the discovery line and the interface found");
+}
+
+std::string Count(size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 std::string InputProblem(const std::string& path) {
@@ -246,6 +251,9 @@ std::unique_ptr<CommandLine> MakeCommandLine() {
 }  // namespace veldrant::cli
 
 int main(int argc, char** argv) {
+    // Ctrl-C and SIGTERM: a job that runs stops at its next safe point; otherwise nothing
+    // half-written stays behind.
+    veldrant::platform::InstallInterruptHandling();
     auto line = veldrant::cli::MakeCommandLine();
     return line->Run(argc, argv);
 }

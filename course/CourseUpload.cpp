@@ -88,6 +88,10 @@ bool Uploader::ReadPackage(const std::string& path, const UploadOptions& options
 }
 
 bool Uploader::SendRecord(Record record, uint32_t* reply, const char* what) {
+    if (host_.StopRequested()) {
+        summary_.stopped = true;
+        return Fail(std::string("stopped at the user's request before the ") + what);
+    }
     if (!link_.SendArgs(CMD_COURSE_DATA, record.words)) {
         return Fail(std::string("the watch did not answer the ") + what);
     }
@@ -106,6 +110,11 @@ bool Uploader::SendImage(const uint8_t* image, size_t length, const std::string&
             std::fill(tail_.begin(), tail_.end(), uint8_t{0});
             std::memcpy(tail_.data(), src, length - offset);
             src = tail_.data();
+        }
+        if (host_.StopRequested()) {
+            summary_.stopped = true;
+            return Fail("stopped at the user's request after " + std::to_string(i) + " of " +
+                        std::to_string(blocks) + " blocks of " + what);
         }
         int tries = 0;
         bool sent = false;
@@ -235,9 +244,9 @@ UploadSummary UpdateCourses(CDeviceLink& link, ops::IOperationHost& host, const 
     } catch (const std::bad_alloc&) {
         summary.failure = "not enough memory for the course package";
     }
-    if (!ok) {
+    if (!ok && !summary.stopped) {
         host.ShowMessage(kTextCourseFailed, ops::kCaptionError, ops::MessageIcon::Error);
-    } else {
+    } else if (ok) {
         host.SetProgressPos(100);
         host.SetProgressText(ops::kTextDone);
     }

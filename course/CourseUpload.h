@@ -45,6 +45,7 @@ struct UploadSummary {
     uint32_t blocks = 0;        // blocks the watch acknowledged, directory included
     uint32_t blockRetries = 0;  // failed tries of blocks, all later ones included
     std::string failure;        // what stopped a failed upload
+    bool stopped = false;       // the user asked to stop (between two blocks)
 };
 
 struct UploadOptions {

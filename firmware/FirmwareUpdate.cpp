@@ -26,7 +26,7 @@ const uint8_t* BlockSource(const CFirmwareFile& file, uint32_t block, uint32_t p
     return tail.data();
 }
 
-// Sends the blocks; returns Done, BlockFailed or DeviceRemoved.
+// Sends the blocks; returns Done, BlockFailed, DeviceRemoved or Stopped.
 UpdateOutcome SendImage(CDeviceLink& link, ops::IOperationHost& host, const CFirmwareFile& file,
                         uint32_t payload, UpdateResult& result) {
     std::vector<uint8_t> tail(payload, 0);
@@ -35,6 +35,8 @@ UpdateOutcome SendImage(CDeviceLink& link, ops::IOperationHost& host, const CFir
             host.ShowMessage(ops::kTextDeviceRemoved, ops::kCaptionError, ops::MessageIcon::Error);
             return UpdateOutcome::DeviceRemoved;
         }
+        if (host.StopRequested())
+            return UpdateOutcome::Stopped;
         const uint8_t* src = BlockSource(file, i, payload, tail);
         // The blocks are cut for the watch the update started on: a watch found again with
         // another report size refuses them.

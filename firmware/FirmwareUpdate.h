@@ -18,6 +18,7 @@ enum class UpdateOutcome {
     StartFailed,    // the watch did not accept the start request (no message)
     BlockFailed,    // a block failed on both tries (no message)
     DeviceRemoved,  // the watch went away between blocks ("Device removed!" shown)
+    Stopped,        // the user asked to stop; the watch holds the blocks sent (no message)
 };
 
 struct UpdateResult {

@@ -28,6 +28,8 @@ MarkImport::Receive MarkImport::ReceiveBlocks(ops::IOperationHost& host, uint32_
     for (uint64_t i = 0; i < blocks; ++i) {
         if (!host.IsConnected())
             return Removed(host);
+        if (host.StopRequested())
+            return Receive::Stopped;
         // A watch reconnected with another report size would overrun the buffer.
         if (link_.m_dwHIDPacketSize != payload)
             return Receive::Failed;
@@ -47,6 +49,17 @@ MarkImport::Receive MarkImport::ReceiveBlocks(ops::IOperationHost& host, uint32_
     return Receive::Ok;
 }
 
+SetOutcome MarkImport::Outcome(Receive r) {
+    switch (r) {
+        case Receive::Removed:
+            return SetOutcome::DeviceRemoved;
+        case Receive::Stopped:
+            return SetOutcome::Stopped;
+        default:
+            return SetOutcome::BlockFailed;
+    }
+}
+
 SetOutcome MarkImport::Download(ops::IOperationHost& host, SetReport& report,
                                 std::vector<uint8_t>& set, std::vector<uint8_t>& score) {
     link_.m_nCommand = CMD_MARK_READ;
@@ -57,7 +70,7 @@ SetOutcome MarkImport::Download(ops::IOperationHost& host, SetReport& report,
         return SetOutcome::TooLong;
     Receive r = ReceiveBlocks(host, report.length, set);
     if (r != Receive::Ok)
-        return r == Receive::Removed ? SetOutcome::DeviceRemoved : SetOutcome::BlockFailed;
+        return Outcome(r);
 
     score.clear();
     if (scoreIndicator_ == 0) {
@@ -74,7 +87,7 @@ SetOutcome MarkImport::Download(ops::IOperationHost& host, SetReport& report,
         return SetOutcome::ScoreTooLong;
     r = ReceiveBlocks(host, scoreBytes_, score);
     if (r != Receive::Ok)
-        return r == Receive::Removed ? SetOutcome::DeviceRemoved : SetOutcome::BlockFailed;
+        return Outcome(r);
     return SetOutcome::Written;
 }
 

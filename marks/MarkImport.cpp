@@ -32,7 +32,8 @@ uint32_t ImportResult::Count(SetOutcome o) const {
 
 uint32_t ImportResult::Unread() const {
     return static_cast<uint32_t>(sets.size()) - Count(SetOutcome::Written) -
-           Count(SetOutcome::NoMarks) - Count(SetOutcome::WriteFailed) - Count(SetOutcome::NotRead);
+           Count(SetOutcome::NoMarks) - Count(SetOutcome::WriteFailed) -
+           Count(SetOutcome::NotRead) - Count(SetOutcome::Stopped);
 }
 
 StartOutcome MarkImport::Start(IMarkImportHost& host) {
@@ -96,13 +97,22 @@ ImportResult MarkImport::Run(ops::IOperationHost& host) {
         ShowError(host, "The mark file could not be written: " + result.error);
         return result;
     }
+    bool stopped = false;
     for (uint32_t a = 0; a < count_; ++a) {
-        // Once the file has failed nothing more can reach it: the remaining sets are not read.
-        if (!sink->IsOpen()) {
+        // Once the file has failed, or the user asked to stop, the remaining sets are not read.
+        stopped = stopped || host.StopRequested();
+        if (!sink->IsOpen() || stopped) {
             result.sets.push_back({a, SetOutcome::NotRead, 0, 0});
             continue;
         }
         result.sets.push_back(ImportSet(host, a, *sink));
+        stopped = result.sets.back().outcome == SetOutcome::Stopped;
+    }
+    if (stopped) {
+        // A stopped import is no import: the older file stays, the temporary one goes.
+        sink->Abandon();
+        result.outcome = RunOutcome::Stopped;
+        return result;
     }
     Finish(host, result, *sink);
     return result;

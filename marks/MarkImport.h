@@ -63,7 +63,8 @@ enum class SetOutcome {
     ScoreFailed,    // request 19 failed
     ScoreTooLong,   // request 19 gave a length beyond kMaxScoreBytes
     WriteFailed,    // writing the set's lines failed; the file is closed
-    NotRead,        // never asked for: the file had already failed
+    NotRead,        // never asked for: the file had already failed or the user stopped
+    Stopped,        // the user asked to stop while the set was read
 };
 
 struct SetReport {
@@ -79,6 +80,7 @@ enum class RunOutcome {
     NothingWritten,  // no set could be written: no file made, an older one kept; a note says so
     CreateFailed,    // the file could not be created or was refused (message shown)
     WriteFailed,     // the file could not be written; an older one is kept (message shown)
+    Stopped,         // the user asked to stop: no file made, an older one kept (no message)
 };
 
 struct ImportResult {
@@ -114,8 +116,9 @@ public:
     const std::string& OutputPath() const { return path_; }
 
 private:
-    enum class Receive { Ok, Removed, Failed };
+    enum class Receive { Ok, Removed, Failed, Stopped };
     static Receive Removed(ops::IOperationHost& host);
+    static SetOutcome Outcome(Receive r);
     Receive ReceiveBlocks(ops::IOperationHost& host, uint32_t length, std::vector<uint8_t>& buffer);
     SetReport ImportSet(ops::IOperationHost& host, uint32_t index, IOutputSink& sink);
     SetOutcome Download(ops::IOperationHost& host, SetReport& report, std::vector<uint8_t>& set,

@@ -31,6 +31,10 @@ public:
     virtual void SetOperationRunning(bool running) = 0;
     // The connected flag the worker tests before each block.
     virtual bool IsConnected() = 0;
+    // True when the user asked the job to stop (Ctrl-C in a terminal); the worker tests it
+    // between blocks, never in the middle of an exchange. The window never asks: it refuses to
+    // close while a job runs.
+    virtual bool StopRequested() { return false; }
 };
 
 // Marks one operation as running for its whole scope: the busy flag (which refuses tab

@@ -124,5 +124,30 @@ TEST(Description, TheDocumentedExampleWritesAPackageTheReaderTakes) {
     EXPECT_EQ(package.Index().blocks.size(), d.golfCourses.size());
 }
 
+// The smallest description the documentation gives packs; leaving out the area does not, and
+// the documentation says so.
+TEST(Description, TheDocumentedSmallestDescriptionPacks) {
+    std::ifstream in(std::string(VELDRANT_SOURCE_DIR) + "/docs/course-description.md");
+    std::stringstream doc;
+    doc << in.rdbuf();
+    const std::string smallest = R"({"golfCourses": [{"id": 1, "area": 13}]})";
+    ASSERT_NE(doc.str().find("`" + smallest + "`"), std::string::npos);
+    struct Row {
+        std::string json;
+        bool packs;
+    } rows[] = {{smallest, true}, {R"({"golfCourses": [{"id": 1}]})", false}};
+    for (const Row& row : rows) {
+        PackageDescription d;
+        std::string error;
+        ASSERT_TRUE(ParseDescription(row.json, d, error)) << error;
+        TempDir dir;
+        EXPECT_EQ(WritePackage(d, dir.File("p.zip"), error), row.packs) << row.json << error;
+        if (!row.packs) {
+            EXPECT_THAT(error, HasSubstr("golfCourses[0].area: area codes count from 1"));
+        }
+    }
+    EXPECT_NE(doc.str().find("| `area` | 1 to 255, required |"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace veldrant::course::test

@@ -44,11 +44,13 @@ public:
                      ops::MessageIcon icon) override;
     void SetOperationRunning(bool running) override;
     bool IsConnected() override { return connected.load(); }
+    bool StopRequested() override { return stop.load(); }
     std::optional<std::string> ChooseOutputPath(const std::string& defaultName) override;
 
     Seen Get() const;
 
     std::atomic<bool> connected{true};
+    std::atomic<bool> stop{false};          // the user asked to stop (Ctrl-C in a terminal)
     std::optional<std::string> outputPath;  // what the save dialog returns
     // Runs on the operation's thread after each progress position is recorded, with the
     // number of positions so far. Set it before the operation starts.
