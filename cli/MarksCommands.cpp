@@ -146,6 +146,7 @@ public:
         : terminal_(terminal), path_(std::move(path)) {}
     void SetProgressPos(int percent) override { terminal_.SetProgressPos(percent); }
     void SetProgressText(const std::string& text) override { terminal_.SetProgressText(text); }
+    void SetProgressLabel(const std::string& label) override { terminal_.SetProgressLabel(label); }
     void ShowMessage(const std::string& text, const std::string& caption,
                      ops::MessageIcon icon) override {
         terminal_.ShowMessage(text, caption, icon);

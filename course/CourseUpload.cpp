@@ -141,6 +141,7 @@ bool Uploader::SendDirectory() {
     ImageResult directory = BuildDirectoryImage(package_, buffers_.image);
     if (!directory)
         return Fail("the directory image cannot be built: " + directory.error);
+    host_.SetProgressLabel("directory");
     host_.SetProgressPos(1);
     uint32_t length = static_cast<uint32_t>(directory.length);
     if (!SendRecord(DirectoryBegin(length), nullptr, "directory begin"))
@@ -173,6 +174,8 @@ bool Uploader::SendRound(std::span<const uint8_t> image, uint32_t length, bool& 
 }
 
 bool Uploader::SendGolfCourse(size_t k) {
+    host_.SetProgressLabel("golf course " + std::to_string(k + 1) + " of " +
+                           std::to_string(package_.Index().courses.size()));
     host_.SetProgressPos(CourseProgress(k, package_.Index().courses.size()));
     package_.ReadPictures(package_.Index().blocks[k].id);  // none usable: holes get 0xFFFF
     ImageResult built = BuildCourseImage(package_, k, buffers_.image, buffers_.pool);

@@ -98,6 +98,7 @@ UpdateResult UpdateFirmware(CDeviceLink& link, ops::IOperationHost& host, const 
         result.outcome = UpdateOutcome::StartFailed;
         return result;
     }
+    host.SetProgressLabel("firmware, " + std::to_string(result.blockCount) + " blocks");
     result.outcome = SendImage(link, host, file, payload, result);
     if (result.outcome == UpdateOutcome::Done) {
         host.SetProgressPos(100);

@@ -68,6 +68,9 @@ SetOutcome MarkImport::Download(ops::IOperationHost& host, SetReport& report,
     report.length = link_.ReplyWord();
     if (report.length > kMaxMarkSetBytes)
         return SetOutcome::TooLong;
+    const std::string set_of =
+        "mark set " + std::to_string(report.index + 1) + " of " + std::to_string(count_);
+    host.SetProgressLabel(set_of);
     Receive r = ReceiveBlocks(host, report.length, set);
     if (r != Receive::Ok)
         return Outcome(r);
@@ -85,6 +88,7 @@ SetOutcome MarkImport::Download(ops::IOperationHost& host, SetReport& report,
     report.scoreLength = scoreBytes_;
     if (scoreBytes_ > kMaxScoreBytes)
         return SetOutcome::ScoreTooLong;
+    host.SetProgressLabel("score data (" + set_of + ")");
     r = ReceiveBlocks(host, scoreBytes_, score);
     if (r != Receive::Ok)
         return Outcome(r);

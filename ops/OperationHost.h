@@ -29,6 +29,9 @@ public:
                              MessageIcon icon) = 0;
     // Locks (true) or unlocks (false) the Exit button and the window's Close command.
     virtual void SetOperationRunning(bool running) = 0;
+    // What the bar measures now ("mark set 2 of 3", "score data", "golf course 17 of 40"), for a
+    // front end that labels its bar; the window's bar draws only its own text and ignores it.
+    virtual void SetProgressLabel(const std::string& label) { (void)label; }
     // The connected flag the worker tests before each block.
     virtual bool IsConnected() = 0;
     // True when the user asked the job to stop (Ctrl-C in a terminal); the worker tests it
