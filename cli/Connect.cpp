@@ -55,7 +55,12 @@ int WatchSession::OpenQuietly(std::chrono::milliseconds window) {
     }
     connected_.store(true);
     g_bConnected.store(1);
+    path_ = link_->DevicePath();
     return kExitOk;
+}
+
+bool WatchSession::Removed() const {
+    return !connected_.load() || (!path_.empty() && !link_->InterfaceListed(path_));
 }
 
 std::string NoWatchMessage(const std::vector<CDeviceLink::InterfaceReport>& seen, int* exitCode) {

@@ -37,10 +37,14 @@ public:
     void ShowDiscoveryLine(bool show);
     // False once the watch was pulled out.
     bool Connected() const { return connected_.load(); }
+    // True when the watch found by Open is gone: its removal was noticed, or its interface is
+    // no longer listed (a failed exchange can come before the notice).
+    bool Removed() const;
 
 private:
     std::unique_ptr<CDeviceLink> link_;
     std::atomic<bool> connected_{false};
+    std::string path_;  // the interface Open found
 };
 
 // What to tell a person when discovery found no usable watch, from what it saw; *exitCode

@@ -53,7 +53,8 @@ int Run(const UpdateArgs& a) {
         PrintSummary(summary);
         return kExitOk;
     }
-    if (summary.blocks == 0 && !summary.stopped && watch.Connected()) {
+    const bool removed = watch.Removed();
+    if (summary.blocks == 0 && !summary.stopped && !removed) {
         // Nothing reached the watch: the reason alone.
         std::fprintf(stderr, "veldrant-cli: %s: %s; nothing was sent to the watch.\n",
                      a.package.c_str(), summary.failure.c_str());
@@ -67,7 +68,7 @@ int Run(const UpdateArgs& a) {
                      "finish it.\n");
         return kExitInterrupted;
     }
-    if (!watch.Connected()) {
+    if (removed) {
         std::fprintf(stderr,
                      "veldrant-cli: the watch was removed during the upload; its course data is "
                      "incomplete. Reconnect it and run the same update again to finish it.\n");

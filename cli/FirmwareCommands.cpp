@@ -218,7 +218,7 @@ int Update(const FirmwareArgs& a) {
         "\nveldrant-cli: stopping after the block under way.\n");
     firmware::UpdateResult result = firmware::UpdateFirmware(watch.Link(), host, a.path);
     host.Finish();
-    return Report(result, watch.Link(), watch.Connected(), a.path);
+    return Report(result, watch.Link(), !watch.Removed(), a.path);
 }
 
 // --model ROW|NAME, checked while the line is parsed.

@@ -86,6 +86,9 @@ public:
     // link (the CLI's "devices"). Matching interfaces are opened briefly and, for rows 1 to 3,
     // asked for their identity.
     std::vector<InterfaceReport> Survey();
+    // True while a transport still lists the interface at `path`; a watch pulled out is not
+    // listed, even before its removal notice arrives.
+    bool InterfaceListed(const std::string& path) const;
     // The interfaces the last Discover examined, with what it made of each.
     std::vector<InterfaceReport> LastDiscovery() const;
 

@@ -217,6 +217,16 @@ std::vector<CDeviceLink::InterfaceReport> CDeviceLink::LastDiscovery() const {
     return impl_->lastDiscovery;
 }
 
+bool CDeviceLink::InterfaceListed(const std::string& path) const {
+    for (const auto& transport : impl_->transports) {
+        for (const std::string& listed : transport->ListInterfaces()) {
+            if (listed == path)
+                return true;
+        }
+    }
+    return false;
+}
+
 std::vector<CDeviceLink::InterfaceReport> CDeviceLink::Survey() {
     std::vector<InterfaceReport> reports;
     for (const auto& transport : impl_->transports) {
