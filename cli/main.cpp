@@ -96,7 +96,7 @@ std::string InputProblem(const std::string& path) {
 }
 
 CommandLine::CommandLine()
-    : root_("the KVT2700 golf watch's companion on the command line", "veldrant-cli") {
+    : root_("The KVT2700 golf watch's companion on the command line.", "veldrant-cli") {
     root_.formatter(std::make_shared<HelpFormatter>(*this));
     root_.set_help_flag("-h,--help", "print this help and exit");
     root_.set_version_flag("--version", std::string("veldrant-cli ") + VELDRANT_VERSION,
