@@ -1,7 +1,5 @@
 // veldrant-cli marks export / marks convert: the mark import from the watch into the mark CSV
 // file, and the same CSV made offline from mark-set and score bytes saved earlier.
-#include <unistd.h>
-
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -15,6 +13,7 @@
 #include "marks/MarkExport.h"
 #include "marks/MarkImport.h"
 #include "marks/OutputSink.h"
+#include "platform/File.h"
 #include "platform/Interrupt.h"
 
 namespace veldrant::cli {
@@ -36,20 +35,20 @@ std::string OutputPath(const std::optional<std::string>& output) {
     if (!output)
         return name;
     std::error_code ec;
-    if (fs::is_directory(*output, ec))
-        return (fs::path(*output) / name).string();
+    if (fs::is_directory(platform::Utf8Path(*output), ec))
+        return platform::PathUtf8(platform::Utf8Path(*output) / name);
     return *output;
 }
 
 std::string Shown(const std::string& path) {
     std::error_code ec;
-    fs::path abs = fs::absolute(path, ec);
-    return ec ? path : abs.lexically_normal().string();
+    fs::path abs = fs::absolute(platform::Utf8Path(path), ec);
+    return ec ? path : platform::PathUtf8(abs.lexically_normal());
 }
 
 bool ReadBounded(const std::string& path, uint32_t limit, std::vector<uint8_t>& bytes) {
     std::error_code ec;
-    uintmax_t size = fs::file_size(path, ec);
+    uintmax_t size = fs::file_size(platform::Utf8Path(path), ec);
     if (ec) {
         std::fprintf(stderr, "veldrant-cli: %s: %s\n", path.c_str(), ec.message().c_str());
         return false;
@@ -59,7 +58,7 @@ bool ReadBounded(const std::string& path, uint32_t limit, std::vector<uint8_t>& 
                      path.c_str(), size, limit);
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::Utf8Path(path), std::ios::binary);
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (bytes.size() != size) {
         std::fprintf(stderr, "veldrant-cli: %s: cannot be read\n", path.c_str());
@@ -196,7 +195,7 @@ public:
     explicit RawSaver(std::string dir) : dir_(std::move(dir)) {}
     bool Prepare() {
         std::error_code ec;
-        fs::create_directories(dir_, ec);
+        fs::create_directories(platform::Utf8Path(dir_), ec);
         if (ec)
             Fail(dir_ + ": " + ec.message());
         return ok_;
@@ -204,9 +203,9 @@ public:
     void Save(uint32_t index, std::span<const uint8_t> set, std::span<const uint8_t> score) {
         char name[32];
         std::snprintf(name, sizeof name, "set%03u.bin", index);
-        Write(fs::path(dir_) / name, set);
+        Write(platform::Utf8Path(dir_) / name, set);
         if (!score.empty() && !scoreSaved_)
-            scoreSaved_ = Write(fs::path(dir_) / "score.bin", score);
+            scoreSaved_ = Write(platform::Utf8Path(dir_) / "score.bin", score);
     }
     bool Ok() const { return ok_; }
 
@@ -217,7 +216,7 @@ private:
                   static_cast<std::streamsize>(bytes.size()));
         out.close();
         if (!out)
-            Fail(path.string() + ": cannot be written");
+            Fail(platform::PathUtf8(path) + ": cannot be written");
         return static_cast<bool>(out);
     }
     void Fail(const std::string& why) {

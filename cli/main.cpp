@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/Command.h"
+#include "platform/Args.h"
 #include "platform/Interrupt.h"
 #include "platform/SafeOutput.h"
 #include "platform/SimProtocol.h"
@@ -254,6 +255,13 @@ int main(int argc, char** argv) {
     // Ctrl-C and SIGTERM: a job that runs stops at its next safe point; otherwise nothing
     // half-written stays behind.
     veldrant::platform::InstallInterruptHandling();
+    veldrant::platform::UseUtf8Console();
+    // The arguments in UTF-8 whatever the system's code page (paths may be Japanese).
+    std::vector<std::string> words = veldrant::platform::Utf8Arguments(argc, argv);
+    std::vector<char*> args{argc > 0 ? argv[0] : const_cast<char*>("veldrant-cli")};
+    for (std::string& w : words)
+        args.push_back(w.data());
+    args.push_back(nullptr);
     auto line = veldrant::cli::MakeCommandLine();
-    return line->Run(argc, argv);
+    return line->Run(int(args.size()) - 1, args.data());
 }

@@ -1,13 +1,12 @@
+// A 1-bit greyscale PNG is four chunks: signature, IHDR, one IDAT holding the zlib stream of the
+// rows (each led by filter byte 0), IEND. It is written here with zlib alone, so that the bytes
+// are the same on every platform.
 #include "course/PicturePng.h"
 
-#include <png.h>
+#include <zlib.h>
 
-#include <cerrno>
-#include <csetjmp>
-#include <cstdio>
-#include <cstring>
 #include <memory>
-#include <vector>
+#include <string_view>
 
 #include "platform/SafeOutput.h"
 
@@ -15,41 +14,51 @@ namespace veldrant::course {
 
 namespace {
 
-struct File {
-    FILE* f = nullptr;
-    ~File() {
-        if (f)
-            std::fclose(f);
-    }
-};
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<uint8_t>(v >> shift));
+}
 
-// libpng reports errors by longjmp; nothing with a destructor may live between setjmp and the
-// calls that can jump, so the rows are prepared by the caller.
-bool Encode(FILE* f, png_uint_32 width, png_uint_32 height, std::vector<png_bytep>& rows,
-            std::string& error) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!info) {
-        png_destroy_write_struct(&png, nullptr);
-        error = "out of memory for the PNG encoder";
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        error = "the PNG encoder failed";
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, width, height, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    png_write_image(png, rows.data());
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
+void Chunk(std::vector<uint8_t>& out, std::string_view type, const std::vector<uint8_t>& data) {
+    Put32(out, static_cast<uint32_t>(data.size()));
+    size_t start = out.size();
+    out.insert(out.end(), type.begin(), type.end());
+    out.insert(out.end(), data.begin(), data.end());
+    uLong crc = crc32(0L, out.data() + start, static_cast<uInt>(out.size() - start));
+    Put32(out, static_cast<uint32_t>(crc));
 }
 
 }  // namespace
+
+std::vector<uint8_t> EncodePicturePng(const Picture& picture) {
+    if (picture.width == 0 || picture.height == 0)
+        return {};
+    // In greyscale 0 is black: ink bits are inverted. Stored row 0 is the bottom row.
+    std::vector<uint8_t> raw;
+    raw.reserve(static_cast<size_t>(picture.height) * (picture.rowBytes + 1));
+    for (uint32_t r = 0; r < picture.height; ++r) {
+        raw.push_back(0);  // filter: none
+        for (uint8_t b : picture.Row(picture.height - 1 - r))
+            raw.push_back(static_cast<uint8_t>(~b));
+    }
+    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<uint8_t> packed(packedSize);
+    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()),
+                  Z_DEFAULT_COMPRESSION) != Z_OK)
+        return {};
+    packed.resize(packedSize);
+
+    std::vector<uint8_t> header;
+    Put32(header, picture.width);
+    Put32(header, picture.height);
+    header.insert(header.end(), {1, 0, 0, 0, 0});  // depth 1, greyscale, deflate, no interlace
+
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    Chunk(png, "IHDR", header);
+    Chunk(png, "IDAT", packed);
+    Chunk(png, "IEND", {});
+    return png;
+}
 
 bool WritePicturePng(const Picture& picture, const std::string& path, std::string& error) {
     if (picture.width == 0 || picture.height == 0) {
@@ -57,39 +66,17 @@ bool WritePicturePng(const Picture& picture, const std::string& path, std::strin
                 std::to_string(picture.height) + ")";
         return false;
     }
-    // In greyscale 0 is black: ink bits are inverted. Stored row 0 is the bottom row.
-    std::vector<std::vector<png_byte>> pixels(picture.height);
-    std::vector<png_bytep> rows(picture.height);
-    for (uint32_t r = 0; r < picture.height; ++r) {
-        auto stored = picture.Row(picture.height - 1 - r);
-        pixels[r].assign(stored.begin(), stored.end());
-        for (png_byte& b : pixels[r])
-            b = static_cast<png_byte>(~b);
-        rows[r] = pixels[r].data();
+    std::vector<uint8_t> png = EncodePicturePng(picture);
+    if (png.empty()) {
+        error = "the PNG encoder failed";
+        return false;
     }
     // The picture replaces a file of that name only once it is whole.
     std::unique_ptr<platform::SafeOutput> out = platform::SafeOutput::Create(path, &error);
     if (!out)
         return false;
-    out->HandOver();
-    File file;
-    file.f = std::fopen(out->TempPath().c_str(), "wb");
-    if (!file.f) {
-        error = "cannot create '" + path + "': " + std::strerror(errno);
-        return false;
-    }
-    if (!Encode(file.f, picture.width, picture.height, rows, error)) {
-        return false;
-    }
-    const bool flushed = std::fflush(file.f) == 0;
-    const int err = errno;
-    if (std::fclose(file.f) != 0 || !flushed) {
-        file.f = nullptr;
-        error = "cannot write '" + path + "': " + std::strerror(flushed ? errno : err);
-        return false;
-    }
-    file.f = nullptr;
-    if (!out->Commit()) {
+    if (!out->Write(std::string_view(reinterpret_cast<const char*>(png.data()), png.size())) ||
+        !out->Commit()) {
         error = out->Error();
         return false;
     }

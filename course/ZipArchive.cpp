@@ -2,6 +2,8 @@
 
 #include <minizip/unzip.h>
 
+#include "platform/ZipFile.h"
+
 #include <cstring>
 #include <vector>
 
@@ -23,7 +25,7 @@ std::string FoldCase(std::string name) {
 
 bool ZipArchive::Open(const std::string& path) {
     Close();
-    file_ = unzOpen(path.c_str());
+    file_ = platform::OpenUnzipFile(path);
     if (file_)
         IndexMembers();
     return file_ != nullptr;

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "course/PackageWriter.h"
+#include "platform/ZipFile.h"
 
 namespace veldrant::course {
 
@@ -60,7 +61,7 @@ bool WriteZipInto(platform::SafeOutput& out, const std::vector<ZipMember>& membe
     if (when == 0)
         when = std::time(nullptr);
     out.HandOver();
-    zipFile zf = zipOpen(out.TempPath().c_str(), APPEND_STATUS_CREATE);
+    zipFile zf = platform::CreateZipFile(out.TempPath());
     if (!zf) {
         error = "cannot create '" + out.Target() + "': " + std::strerror(errno);
         return false;

@@ -1,11 +1,7 @@
 #include "firmware/FirmwareFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <new>
+#include <optional>
 
 #include "firmware/FirmwareImage.h"
 #include "ops/OperationHost.h"
@@ -33,9 +29,7 @@ CFirmwareFile::~CFirmwareFile() {
 }
 
 void CFirmwareFile::Close() {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    file_.Close();
 }
 
 LoadOutcome CFirmwareFile::Open(const std::string& path) {
@@ -44,30 +38,22 @@ LoadOutcome CFirmwareFile::Open(const std::string& path) {
     length_ = 0;
     if (path.empty())
         return LoadOutcome::CannotOpen;
-    // O_NONBLOCK keeps a FIFO from holding the worker until some writer appears; such files are
-    // refused below anyway, as are directories, which Linux would let us open.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return LoadOutcome::CannotOpen;
-    fd_ = fd;
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0)
-        return LoadOutcome::NoLength;
-    if (!S_ISREG(st.st_mode)) {
+    // Directories, pipes and devices are refused as files that cannot be opened.
+    if (file_.Open(path) != platform::FileOpen::Ok) {
         Close();
         return LoadOutcome::CannotOpen;
     }
+    std::optional<uint64_t> size = file_.Size();
     // The image's length is a 32-bit count everywhere downstream (the start request carries
     // it); 0xFFFFFFFF is the failure value of the size query, so it is refused as well.
-    if (st.st_size < 0 || static_cast<uint64_t>(st.st_size) >= 0xFFFFFFFFull) {
+    if (!size || *size >= 0xFFFFFFFFull)
         return LoadOutcome::NoLength;
-    }
-    length_ = static_cast<uint32_t>(st.st_size);
+    length_ = static_cast<uint32_t>(*size);
     return LoadOutcome::Ok;
 }
 
 LoadOutcome CFirmwareFile::Read() {
-    if (fd_ < 0)
+    if (!file_.IsOpen())
         return LoadOutcome::ReadFailed;
     try {
         image_.assign(length_, 0);
@@ -75,16 +61,10 @@ LoadOutcome CFirmwareFile::Read() {
         image_.clear();
         return LoadOutcome::ReadFailed;
     }
-    size_t done = 0;
-    while (done < length_) {
-        ssize_t got = ::pread(fd_, image_.data() + done, length_ - done, static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {  // an error, or the file shrank since it was sized
-            image_.clear();
-            return LoadOutcome::ReadFailed;
-        }
-        done += static_cast<size_t>(got);
+    // An error, or a file that shrank since it was sized.
+    if (!file_.ReadAt(0, image_.data(), length_)) {
+        image_.clear();
+        return LoadOutcome::ReadFailed;
     }
     return LoadOutcome::Ok;
 }

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/File.h"
+
 namespace veldrant::firmware {
 
 enum class LoadOutcome {
@@ -54,7 +56,7 @@ public:
     void Close();
 
 private:
-    int fd_ = -1;
+    platform::CInputFile file_;
     uint32_t length_ = 0;
     std::vector<uint8_t> image_;
 };

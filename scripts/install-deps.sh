@@ -18,10 +18,14 @@ PACKAGES=(
   help2man lintian desktop-file-utils appstream appstream-compose dpkg-dev file man-db bash-completion
 )
 
-# Extra groups: "vm" for the kernel HID test.
-if [[ "${1:-}" == "vm" ]]; then
-  PACKAGES+=(qemu-system-x86 busybox-static cpio)
-fi
+# Extra groups: "vm" for the kernel HID test, "windows" for the Windows cross build and its
+# tests under wine (dpkg-dev unpacks Debian's minizip source for it).
+for group in "$@"; do
+  case "$group" in
+    vm) PACKAGES+=(qemu-system-x86 busybox-static cpio) ;;
+    windows) PACKAGES+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 xvfb dpkg-dev) ;;
+  esac
+done
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -7,6 +7,7 @@
 
 #include "devicelink/Commands.h"
 #include "devicelink/Frame.h"
+#include "platform/File.h"
 
 namespace veldrant::sim {
 
@@ -240,7 +241,8 @@ void CourseService::Finish() {
 void CourseService::Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
     if (storeDir_.empty())
         return;
-    std::ofstream out(storeDir_ + "/" + name, std::ios::binary | std::ios::trunc);
+    std::ofstream out(platform::Utf8Path(storeDir_ + "/" + name),
+                      std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "devicelink/Commands.h"
+#include "platform/File.h"
 
 namespace veldrant::sim {
 
@@ -110,7 +111,8 @@ void FirmwareService::Block(const Request& request, Reply& reply) {
 void FirmwareService::Complete() {
     state_.complete = true;
     if (!storeDir_.empty()) {
-        std::ofstream out(storeDir_ + "/firmware.bin", std::ios::binary | std::ios::trunc);
+        std::ofstream out(platform::Utf8Path(storeDir_ + "/firmware.bin"),
+                          std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(state_.image.data()),
                   static_cast<std::streamsize>(state_.image.size()));
     }

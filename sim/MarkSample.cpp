@@ -10,6 +10,7 @@
 #include <random>
 
 #include "platform/CodePage.h"
+#include "platform/File.h"
 
 namespace veldrant::sim {
 namespace {
@@ -252,7 +253,7 @@ std::string SetFileName(size_t index) {
 bool LoadMarkData(const std::string& dir, MarkData& data, std::string* error) {
     data = MarkData{};
     for (size_t i = 0;; ++i) {
-        fs::path path = fs::path(dir) / SetFileName(i);
+        fs::path path = platform::Utf8Path(dir) / SetFileName(i);
         if (!fs::exists(path))
             break;
         if (!ReadFile(path, data.sets.emplace_back(), error))
@@ -263,7 +264,7 @@ bool LoadMarkData(const std::string& dir, MarkData& data, std::string* error) {
             *error = dir + ": no set000.bin (mark sets are set000.bin, set001.bin, ...)";
         return false;
     }
-    fs::path score = fs::path(dir) / "score.bin";
+    fs::path score = platform::Utf8Path(dir) / "score.bin";
     if (fs::exists(score) && !ReadFile(score, data.score, error))
         return false;
     return true;
@@ -271,17 +272,18 @@ bool LoadMarkData(const std::string& dir, MarkData& data, std::string* error) {
 
 bool SaveMarkData(const std::string& dir, const MarkData& data, std::string* error) {
     std::error_code ec;
-    fs::create_directories(dir, ec);
+    fs::create_directories(platform::Utf8Path(dir), ec);
     if (ec) {
         if (error)
             *error = dir + ": " + ec.message();
         return false;
     }
     for (size_t i = 0; i < data.sets.size(); ++i) {
-        if (!WriteFile(fs::path(dir) / SetFileName(i), data.sets[i], error))
+        if (!WriteFile(platform::Utf8Path(dir) / SetFileName(i), data.sets[i], error))
             return false;
     }
-    return data.score.empty() || WriteFile(fs::path(dir) / "score.bin", data.score, error);
+    return data.score.empty() ||
+           WriteFile(platform::Utf8Path(dir) / "score.bin", data.score, error);
 }
 
 }  // namespace veldrant::sim

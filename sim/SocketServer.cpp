@@ -1,35 +1,26 @@
 #include "sim/SocketServer.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <poll.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
+#include <array>
 #include <filesystem>
 #include <vector>
 
+#include "platform/File.h"
+#include "platform/SimCarrier.h"
 #include "platform/SimProtocol.h"
-#include "platform/linux/FdWait.h"
-#include "platform/linux/UnixSocket.h"
 
 namespace veldrant::sim {
 
-using platform::linux_fd::CancelEvent;
-
 struct SocketServer::Connection {
-    Fd socket;
+    std::unique_ptr<platform::ISimConnection> carrier;
     std::thread thread;
     std::atomic<bool> done{false};
 };
 
-// One plugged-in period: the listening socket, the connections and the stop event.
+// One plugged-in period: the listener and the connections.
 struct SocketServer::Loop {
-    Fd listener;
+    std::unique_ptr<platform::ISimListener> listener;
     std::vector<std::unique_ptr<Connection>> connections;
-    CancelEvent stop;
     std::atomic<bool> pulled{false};  // the watch pulled itself out (Action::Unplug)
     std::array<uint8_t, platform::kSimHelloSize> hello{};
     size_t maxReport = 0;
@@ -41,8 +32,8 @@ namespace {
 std::string ResolveDirectory(const std::string& dir) {
     std::string d = dir.empty() ? platform::SimDirectory() : dir;
     std::error_code ec;
-    auto abs = std::filesystem::absolute(d, ec);
-    return ec ? d : abs.lexically_normal().string();
+    auto abs = std::filesystem::absolute(platform::Utf8Path(d), ec);
+    return ec ? d : platform::PathUtf8(abs.lexically_normal());
 }
 
 bool Fail(std::string* error, const std::string& text) {
@@ -70,7 +61,7 @@ void SocketServer::OnSelfUnplug(std::function<void()> fn) {
 void SocketServer::Join() {
     if (!loop_)
         return;
-    loop_->stop.Signal();
+    loop_->listener->Withdraw();
     if (thread_.joinable())
         thread_.join();
     loop_.reset();
@@ -86,36 +77,10 @@ bool SocketServer::Plug(std::string* error) {
     Join();  // a watch that pulled itself out leaves its finished thread behind
     if (!platform::IsValidSimName(options_.name))
         return Fail(error, "invalid name: " + options_.name);
-    std::string dir = ResolveDirectory(options_.directory);
-    std::error_code ec;
-    // Private to its user: whoever can connect can drive the watch.
-    if (std::filesystem::create_directories(dir, ec)) {
-        std::filesystem::permissions(dir, std::filesystem::perms::owner_all, ec);
-    }
-    if (ec)
-        return Fail(error, "cannot create " + dir + ": " + ec.message());
-    sockaddr_un addr;
-    std::string temp = dir + "/." + options_.name + ".hid." + std::to_string(getpid());
-    if (!platform::linux_fd::MakeUnixAddress(temp, addr)) {
-        return Fail(error, "socket path too long: " + path_);
-    }
-    platform::OpenError busy;
-    Fd probe(platform::linux_fd::ConnectSeqpacket(path_, std::chrono::milliseconds(100), &busy));
-    if (probe)
-        return Fail(error, path_ + " is served by another device already");
-
     auto loop = std::make_unique<Loop>();
-    loop->listener.Reset(socket(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    unlink(temp.c_str());
-    // Bound under a hidden name and renamed into place once listening, so that the socket
-    // file appears only when it can be connected to.
-    if (!loop->listener ||
-        bind(loop->listener.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
-        listen(loop->listener.Get(), 16) != 0 || rename(temp.c_str(), path_.c_str()) != 0) {
-        std::string why = std::strerror(errno);
-        unlink(temp.c_str());
-        return Fail(error, "cannot serve " + path_ + ": " + why);
-    }
+    loop->listener = platform::ListenSim(path_, error);
+    if (!loop->listener)
+        return false;
     platform::SimHello hello;
     platform::HidIds ids = options_.ids.value_or(watch_->Ids());
     hello.vendorId = ids.vendorId;
@@ -132,7 +97,7 @@ bool SocketServer::Plug(std::string* error) {
     return true;
 }
 
-void SocketServer::AcceptOne(Loop& l) {
+void SocketServer::AcceptOne(Loop& l, std::unique_ptr<platform::ISimConnection> carrier) {
     // Connections that the host closed are done: let their threads go.
     std::erase_if(l.connections, [](const std::unique_ptr<Connection>& c) {
         if (!c->done.load())
@@ -140,15 +105,11 @@ void SocketServer::AcceptOne(Loop& l) {
         c->thread.join();
         return true;
     });
-    Fd fd(accept4(l.listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));  // blocking: see below
-    if (!fd)
+    if (!carrier->Send(l.hello.data(), l.hello.size()))
         return;
-    if (send(fd.Get(), l.hello.data(), l.hello.size(), MSG_NOSIGNAL) != ssize_t(l.hello.size())) {
-        return;
-    }
     ++accepted_;
     auto c = std::make_unique<Connection>();
-    c->socket = std::move(fd);
+    c->carrier = std::move(carrier);
     Connection* raw = c.get();
     c->thread = std::thread([this, &l, raw] { ServeConnection(l, *raw); });
     l.connections.push_back(std::move(c));
@@ -157,19 +118,17 @@ void SocketServer::AcceptOne(Loop& l) {
 void SocketServer::ServeConnection(Loop& l, Connection& c) {
     std::vector<uint8_t> in(l.maxReport), out;
     for (;;) {
-        ssize_t n = recv(c.socket.Get(), in.data(), in.size(), MSG_TRUNC);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
+        std::optional<size_t> n = c.carrier->Receive(in);
+        if (!n)
             break;  // the host closed its end, or the watch is being unplugged
         // A packet longer than the buffer arrives cut but with its real length: the watch then
         // refuses it for its length.
-        Action action = watch_->Process(in.data(), size_t(n), out);
+        Action action = watch_->Process(in.data(), *n, out);
         if (action == Action::Reply)
-            send(c.socket.Get(), out.data(), out.size(), MSG_NOSIGNAL);
+            c.carrier->Send(out.data(), out.size());
         if (action == Action::Unplug) {
             l.pulled.store(true);
-            l.stop.Signal();
+            l.listener->Withdraw();
             break;
         }
     }
@@ -177,25 +136,14 @@ void SocketServer::ServeConnection(Loop& l, Connection& c) {
 }
 
 void SocketServer::Serve(Loop& l) {
-    for (;;) {
-        pollfd fds[2] = {{l.stop.Fd(), POLLIN, 0}, {l.listener.Get(), POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
-        }
-        if (fds[0].revents)
-            break;
-        if (fds[1].revents & POLLIN)
-            AcceptOne(l);
-    }
-    // Unplugged: first the socket file goes, then every connection. The watch counts as
-    // unplugged from the moment its file is gone, before any host can see a connection drop.
-    unlink(path_.c_str());
+    while (auto carrier = l.listener->Accept())
+        AcceptOne(l, std::move(carrier));
+    // Unplugged: the interface's name is gone already, now every connection goes. The watch
+    // counts as unplugged from the moment its name is gone, before any host can see a
+    // connection drop.
     plugged_.store(false);
-    l.listener.Reset();
     for (auto& c : l.connections)
-        shutdown(c->socket.Get(), SHUT_RDWR);
+        c->carrier->Shutdown();
     for (auto& c : l.connections)
         c->thread.join();
     l.connections.clear();

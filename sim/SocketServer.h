@@ -17,12 +17,10 @@
 #include <thread>
 
 #include "platform/HidTransport.h"
-#include "platform/linux/UnixSocket.h"
+#include "platform/SimCarrier.h"
 #include "sim/Watch.h"
 
 namespace veldrant::sim {
-
-using platform::linux_fd::Fd;
 
 struct ServerOptions {
     std::string directory{};  // empty: platform::SimDirectory()
@@ -41,7 +39,7 @@ public:
     SocketServer(const SocketServer&) = delete;
     SocketServer& operator=(const SocketServer&) = delete;
 
-    // Creates the directory if needed and the socket, and starts serving. False with a message
+    // Creates the directory if needed and the interface, and starts serving. False with a message
     // in *error when the socket cannot be made (name taken by a live device, path too long...).
     bool Plug(std::string* error = nullptr);
     // Removes the socket file, then closes every connection. Returns when both are done.
@@ -60,8 +58,8 @@ private:
     void Join();
     // The listening thread: accepts connections, and tears everything down on unplug.
     void Serve(Loop& loop);
-    void AcceptOne(Loop& loop);
-    // One thread per connection, blocked in recv: a request is answered as soon as it lands.
+    void AcceptOne(Loop& loop, std::unique_ptr<platform::ISimConnection> carrier);
+    // One thread per connection, blocked in Receive: a request is answered as soon as it lands.
     void ServeConnection(Loop& loop, Connection& connection);
 
     std::shared_ptr<Watch> watch_;

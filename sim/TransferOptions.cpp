@@ -4,6 +4,7 @@
 #include <memory>
 #include <system_error>
 
+#include "platform/File.h"
 #include "sim/CourseService.h"
 #include "sim/FirmwareService.h"
 #include "sim/OptionRegistry.h"
@@ -150,7 +151,7 @@ SetupRegistration addTransfers([](Watch& watch, const SimConfig&) {
     const TransferSettings& s = Settings();
     if (!s.storeDir.empty()) {
         std::error_code ec;
-        std::filesystem::create_directories(s.storeDir, ec);
+        std::filesystem::create_directories(platform::Utf8Path(s.storeDir), ec);
     }
     auto firmware = std::make_shared<FirmwareService>(s.firmware, s.storeDir);
     if (s.newVersion) {

@@ -1,12 +1,13 @@
-// veldrant-sim: a simulated KVT2700 watch on a Unix socket, found by Veldrant's "sim" transport.
-#include <pthread.h>
-#include <signal.h>
-
+// veldrant-sim: a simulated KVT2700 watch, found by Veldrant's "sim" transport.
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include "devicelink/Frame.h"
+#include "platform/Args.h"
+#include "platform/ControlRequests.h"
 #include "platform/SimProtocol.h"
 #include "sim/OptionRegistry.h"
 
@@ -17,12 +18,12 @@ namespace {
 void PrintUsage() {
     std::printf(
         "Usage: veldrant-sim [OPTIONS]\n\n"
-        "Presents a simulated KVT2700 watch as the socket DIR/NAME.hid until SIGINT or SIGTERM.\n"
+        "Presents a simulated KVT2700 watch as DIR/NAME.hid until interrupted (Ctrl-C).\n"
         "veldrant-cli and the desktop application find it through the same directory.\n"
-        "SIGUSR1 unplugs the watch, SIGUSR2 plugs it in again.\n\nOptions:\n%s"
+        "%s\n\nOptions:\n%s"
         "  -h, --help                    this text\n"
         "  --version                     print the version and exit\n",
-        sim::SimOptionsHelp().c_str());
+        platform::CControlRequests::HowToUnplug().c_str(), sim::SimOptionsHelp().c_str());
 }
 
 void Announce(const sim::SocketServer& server, const sim::Watch& watch) {
@@ -34,19 +35,20 @@ void Announce(const sim::SocketServer& server, const sim::Watch& watch) {
     std::fflush(stdout);
 }
 
-// Waits for signals; replugs a watch that pulled itself out when asked to.
-int Run(sim::SocketServer& server, const sim::SimConfig& config, const sigset_t& signals) {
+// Waits for requests; replugs a watch that pulled itself out when asked to.
+int Run(sim::SocketServer& server, const sim::SimConfig& config,
+        platform::CControlRequests& requests) {
     auto unpluggedSince = std::chrono::steady_clock::time_point{};
     bool wasPlugged = true;
     for (;;) {
-        timespec tick{0, 50 * 1000 * 1000};
-        int sig = sigtimedwait(&signals, nullptr, &tick);
-        if (sig == SIGINT || sig == SIGTERM)
+        platform::ControlRequest request = requests.Wait(std::chrono::milliseconds(50));
+        if (request == platform::ControlRequest::Stop)
             break;
-        if (sig == SIGUSR1)
+        if (request == platform::ControlRequest::Unplug)
             server.Unplug();
         std::string error;
-        if (sig == SIGUSR2 && !server.Plugged() && !server.Plug(&error)) {
+        if (request == platform::ControlRequest::Plug && !server.Plugged() &&
+            !server.Plug(&error)) {
             std::fprintf(stderr, "veldrant-sim: %s\n", error.c_str());
         }
         bool plugged = server.Plugged();
@@ -58,7 +60,7 @@ int Run(sim::SocketServer& server, const sim::SimConfig& config, const sigset_t&
             std::printf("veldrant-sim: plugged in\n");
         std::fflush(stdout);
         wasPlugged = plugged;
-        if (!plugged && sig != SIGUSR1 && config.replugMs >= 0 &&
+        if (!plugged && request != platform::ControlRequest::Unplug && config.replugMs >= 0 &&
             std::chrono::steady_clock::now() - unpluggedSince >=
                 std::chrono::milliseconds(config.replugMs)) {
             if (server.Plug(&error)) {
@@ -78,7 +80,13 @@ int Run(sim::SocketServer& server, const sim::SimConfig& config, const sigset_t&
 int main(int argc, char** argv) {
     sim::SimConfig config;
     std::string error;
-    if (!sim::ParseSimArgs(argc, argv, config, &error)) {
+    // The options in UTF-8 whatever the system's code page (folder names may be Japanese).
+    std::vector<std::string> words = platform::Utf8Arguments(argc, argv);
+    std::vector<char*> args{argc > 0 ? argv[0] : nullptr};
+    for (std::string& w : words)
+        args.push_back(w.data());
+    args.push_back(nullptr);
+    if (!sim::ParseSimArgs(int(args.size()) - 1, args.data(), config, &error)) {
         std::fprintf(stderr, "veldrant-sim: %s\nTry 'veldrant-sim --help'.\n", error.c_str());
         return 2;
     }
@@ -90,12 +98,8 @@ int main(int argc, char** argv) {
         std::printf("veldrant-sim %s\n", VELDRANT_VERSION);
         return 0;
     }
-    // Signals are taken by sigtimedwait only: block them before any thread starts.
-    sigset_t signals;
-    sigemptyset(&signals);
-    for (int s : {SIGINT, SIGTERM, SIGUSR1, SIGUSR2})
-        sigaddset(&signals, s);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    // Taken before any thread starts (signal masks are inherited).
+    platform::CControlRequests requests;
 
     auto watch = std::make_shared<sim::Watch>(config.watch);
     for (const sim::SimSetup& setup : sim::SimSetups())
@@ -114,5 +118,5 @@ int main(int argc, char** argv) {
                      unsigned(config.watch.reportLength));
     }
     Announce(server, *watch);
-    return Run(server, config, signals);
+    return Run(server, config, requests);
 }

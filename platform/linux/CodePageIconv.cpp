@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <mutex>
 #include <stdexcept>
 
@@ -12,6 +13,17 @@ namespace veldrant::platform {
 namespace {
 
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
+
+// The length of the UTF-8 character a byte starts; 1 for a byte that starts none.
+size_t Utf8Length(unsigned char lead) {
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
+    return 1;
+}
 
 // One conversion descriptor per direction and thread: iconv_t is not thread-safe.
 class Converter {
@@ -26,8 +38,9 @@ public:
     Converter& operator=(const Converter&) = delete;
 
     // Converts `in`; on an invalid or incomplete sequence appends `replacement` and skips one
-    // input byte.
-    std::string Run(std::string_view in, std::string_view replacement) {
+    // input byte, or, with `wholeUtf8`, the whole UTF-8 character that its lead byte announces
+    // (a character the target cannot hold is one replacement, not one per byte).
+    std::string Run(std::string_view in, std::string_view replacement, bool wholeUtf8 = false) {
         std::string out;
         out.reserve(in.size() * 2 + 8);
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -39,12 +52,20 @@ public:
             size_t dstLeft = sizeof buf;
             size_t r = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
             out.append(buf, static_cast<size_t>(dst - buf));
-            if (r != static_cast<size_t>(-1)) continue;
-            if (errno == E2BIG) continue;
+            if (r != static_cast<size_t>(-1))
+                continue;
+            if (errno == E2BIG)
+                continue;
             // EILSEQ or EINVAL: replace one byte and go on.
             out.append(replacement);
-            ++src;
-            --srcLeft;
+            size_t skip = 1;
+            if (wholeUtf8) {
+                size_t length = std::min(Utf8Length(static_cast<unsigned char>(*src)), srcLeft);
+                while (skip < length && (static_cast<unsigned char>(src[skip]) & 0xC0) == 0x80)
+                    ++skip;
+            }
+            src += skip;
+            srcLeft -= skip;
             iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         }
         char* dst = buf;
@@ -69,14 +90,15 @@ std::string Cp932ToUtf8(std::string_view cp932) {
             break;
         }
     }
-    if (ascii) return std::string(cp932);
+    if (ascii)
+        return std::string(cp932);
     thread_local Converter conv("UTF-8", "CP932");
     return conv.Run(cp932, kReplacementUtf8);
 }
 
 std::string Utf8ToCp932(std::string_view utf8) {
     thread_local Converter conv("CP932", "UTF-8");
-    return conv.Run(utf8, "?");
+    return conv.Run(utf8, "?", true);
 }
 
 }  // namespace veldrant::platform

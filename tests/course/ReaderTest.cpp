@@ -12,6 +12,7 @@
 #include "course/Rc4.h"
 #include "course/ZipArchive.h"
 #include "tests/course/PackageFixture.h"
+#include "tests/support/Environment.h"
 
 namespace veldrant::course::test {
 namespace {
@@ -38,11 +39,11 @@ TEST(ZipWriter, MembersAreDatedWithAValidLocalTime) {
         std::string error;
         const char* old = std::getenv("TZ");
         std::string saved = old ? old : "";
-        setenv("TZ", "UTC", 1);
-        tzset();
+        testing::SetEnvironment("TZ", "UTC");
+        testing::ReadTimeZone();
         ASSERT_TRUE(WriteZip(dir.File("a.zip"), {{"m", Pattern(10)}}, error, row.when)) << error;
-        old ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
-        tzset();
+        old ? testing::SetEnvironment("TZ", saved) : testing::UnsetEnvironment("TZ");
+        testing::ReadTimeZone();
         std::ifstream in(dir.File("a.zip"), std::ios::binary);
         std::vector<uint8_t> head(30);
         in.read(reinterpret_cast<char*>(head.data()), 30);

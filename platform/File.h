@@ -1,0 +1,74 @@
+// Files named by UTF-8 paths. Every path a user gives enters here (or through Utf8Path), so that
+// a folder named in Japanese works wherever the platform's narrow file API would not take it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace veldrant::platform {
+
+// A UTF-8 path as a std::filesystem::path, and back: the same on every platform (a plain
+// std::string would be read in the system's ANSI code page on Windows).
+inline std::filesystem::path Utf8Path(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+inline std::string PathUtf8(const std::filesystem::path& path) {
+    std::u8string s = path.u8string();
+    return std::string(s.begin(), s.end());
+}
+
+// std::fopen for a UTF-8 path.
+std::FILE* OpenStdFile(const std::string& path, const char* mode);
+
+enum class FileOpen { Ok, CannotOpen, NotRegular };
+
+// A file opened for reading. Only regular files are taken: a directory, a pipe or a device
+// is refused before anything waits on it.
+class CInputFile {
+public:
+    CInputFile() = default;
+    ~CInputFile() { Close(); }
+    CInputFile(const CInputFile&) = delete;
+    CInputFile& operator=(const CInputFile&) = delete;
+
+    FileOpen Open(const std::string& path);
+    bool IsOpen() const { return handle_ != kClosed; }
+    // nullopt when the size cannot be read.
+    std::optional<uint64_t> Size() const;
+    // Reads exactly `len` bytes from `offset`; false on an error or when the file is shorter.
+    bool ReadAt(uint64_t offset, uint8_t* buffer, size_t len);
+    void Close();
+
+private:
+    static constexpr intptr_t kClosed = -1;
+    intptr_t handle_ = kClosed;
+};
+
+// A file created (or emptied) for writing. Failures come as "<path>: <reason>", the reason in
+// the C library's words (strerror), so that both platforms say the same.
+class COutputFile {
+public:
+    COutputFile() = default;
+    ~COutputFile() { Close(nullptr); }
+    COutputFile(const COutputFile&) = delete;
+    COutputFile& operator=(const COutputFile&) = delete;
+
+    bool Create(const std::string& path, std::string* error);
+    bool IsOpen() const { return handle_ != kClosed; }
+    // Writes all of `data`; on failure the file stays open for Close to end it.
+    bool Write(const void* data, size_t len, std::string* error);
+    // Closes the file; false when the system reported a failed write on closing.
+    bool Close(std::string* error);
+
+private:
+    static constexpr intptr_t kClosed = -1;
+    intptr_t handle_ = kClosed;
+    std::string path_;
+};
+
+}  // namespace veldrant::platform

@@ -1,0 +1,268 @@
+// The "sim" transport on Windows: lists the <name>.hid files of the simulation directory (see
+// SimPipe.h), greets their pipes, and notices files appearing and disappearing by looking at
+// the directory every 200 ms on a thread of its own.
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "platform/File.h"
+#include "platform/SimProtocol.h"
+#include "platform/SimTransport.h"
+#include "platform/windows/Overlapped.h"
+#include "platform/windows/SimPipe.h"
+
+namespace veldrant::platform {
+
+namespace {
+
+using win::Handle;
+
+constexpr std::chrono::milliseconds kGreetTimeout{1000};
+constexpr std::chrono::milliseconds kNoticePeriod{200};
+
+std::string Absolute(const std::string& dir) {
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(Utf8Path(dir), ec);
+    return ec ? dir : PathUtf8(p.lexically_normal());
+}
+
+bool EndsWithSuffix(const std::string& name) {
+    return name.size() > kSimSocketSuffix.size() &&
+           name.compare(name.size() - kSimSocketSuffix.size(), kSimSocketSuffix.size(),
+                        kSimSocketSuffix) == 0;
+}
+
+// The <name>.hid files of a directory that name a pipe, in byte order of their UTF-8 names.
+std::vector<std::string> ListNames(const std::string& dir) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW(win::Wide(dir + "\\*.hid").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        std::string name = win::Utf8(found.cFileName);
+        if (name.front() == '.' || !EndsWithSuffix(name))
+            continue;
+        if (win::ReadPipeName(dir + "\\" + name))  // other files are not interfaces
+            names.push_back(name);
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+OpenError OpenErrorFor(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_PIPE_BUSY:
+            return OpenError::NotFound;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+            return OpenError::PermissionDenied;
+        default:
+            return OpenError::Other;
+    }
+}
+
+class PipeDevice : public IHidDevice {
+public:
+    PipeDevice(Handle pipe, const SimHello& hello)
+        : pipe_(std::move(pipe)),
+          hello_(hello),
+          cancel_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
+    uint32_t InputReportLength() const override { return hello_.inputLength; }
+    uint32_t OutputReportLength() const override { return hello_.outputLength; }
+
+    IoResult Write(const uint8_t* data, size_t len, std::chrono::milliseconds timeout) override {
+        if (cancelled_.load())
+            return IoResult::Gone;
+        win::Transfer t = win::OverlappedTransfer(pipe_.Get(), true, const_cast<uint8_t*>(data),
+                                                  DWORD(len), cancel_.Get(), timeout);
+        if (t.result == IoResult::Ok && t.bytes != len)
+            return IoResult::Error;
+        return cancelled_.load() ? IoResult::Gone : t.result;
+    }
+
+    IoResult Read(uint8_t* buf, size_t len, size_t* got,
+                  std::chrono::milliseconds timeout) override {
+        *got = 0;
+        if (cancelled_.load())
+            return IoResult::Gone;
+        if (timeout.count() <= 0) {
+            // Only a report that is already there.
+            DWORD available = 0;
+            if (!PeekNamedPipe(pipe_.Get(), nullptr, 0, nullptr, &available, nullptr))
+                return win::ResultForError(GetLastError());
+            if (available == 0)
+                return IoResult::Timeout;
+            timeout = std::chrono::milliseconds(1000);
+        }
+        win::Transfer t =
+            win::OverlappedTransfer(pipe_.Get(), false, buf, DWORD(len), cancel_.Get(), timeout);
+        if (cancelled_.load())
+            return IoResult::Gone;
+        if (t.result != IoResult::Ok)
+            return t.result;
+        *got = t.bytes;
+        if (t.error == ERROR_MORE_DATA) {
+            // A longer report: tell its real length and drop the rest of it.
+            uint8_t rest[4096];
+            for (;;) {
+                win::Transfer more = win::OverlappedTransfer(pipe_.Get(), false, rest, sizeof rest,
+                                                             cancel_.Get(), timeout);
+                if (more.result != IoResult::Ok)
+                    return more.result;
+                *got += more.bytes;
+                if (more.error != ERROR_MORE_DATA)
+                    break;
+            }
+        }
+        return IoResult::Ok;
+    }
+
+    void Cancel() override {
+        cancelled_.store(true);
+        SetEvent(cancel_.Get());
+    }
+
+private:
+    Handle pipe_;
+    SimHello hello_;
+    Handle cancel_;
+    std::atomic<bool> cancelled_{false};
+};
+
+// Connects to the pipe the file at `path` names and reads its hello.
+std::optional<SimHello> ConnectAndGreet(const std::string& path, Handle* pipe, OpenError* error) {
+    auto fail = [error](OpenError e) -> std::optional<SimHello> {
+        if (error)
+            *error = e;
+        return std::nullopt;
+    };
+    std::optional<std::wstring> name = win::ReadPipeName(path);
+    if (!name)
+        return fail(GetFileAttributesW(win::Wide(path).c_str()) == INVALID_FILE_ATTRIBUTES
+                        ? OpenError::NotFound
+                        : OpenError::NotHid);
+    Handle h;
+    const auto deadline = std::chrono::steady_clock::now() + kGreetTimeout;
+    for (;;) {
+        h.Reset(CreateFileW(name->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_OVERLAPPED, nullptr));
+        if (h)
+            break;
+        DWORD err = GetLastError();
+        // Every instance taken for the moment: the device makes the next one at once.
+        if (err != ERROR_PIPE_BUSY || std::chrono::steady_clock::now() >= deadline)
+            return fail(OpenErrorFor(err));
+        WaitNamedPipeW(name->c_str(), 50);
+    }
+    DWORD mode = PIPE_READMODE_MESSAGE;
+    if (!SetNamedPipeHandleState(h.Get(), &mode, nullptr, nullptr))
+        return fail(OpenError::Other);
+    uint8_t packet[kSimHelloSize + 1];
+    win::Transfer t =
+        win::OverlappedTransfer(h.Get(), false, packet, sizeof packet, nullptr, kGreetTimeout);
+    if (t.result != IoResult::Ok)
+        return fail(OpenError::Other);
+    std::optional<SimHello> hello =
+        t.error == ERROR_MORE_DATA ? std::nullopt : DecodeSimHello(packet, t.bytes);
+    if (!hello)
+        return fail(OpenError::NotHid);
+    if (error)
+        *error = OpenError::None;
+    if (pipe)
+        *pipe = std::move(h);
+    return hello;
+}
+
+class SimNotices : public INoticeSubscription {
+public:
+    // The directory's content is taken before this returns, so no change after it is missed.
+    SimNotices(std::string dir, HidNoticeFn fn)
+        : dir_(std::move(dir)),
+          fn_(std::move(fn)),
+          stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        auto names = ListNames(dir_);
+        seen_ = std::set<std::string>(names.begin(), names.end());
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~SimNotices() override {
+        SetEvent(stop_.Get());
+        thread_.join();
+    }
+
+private:
+    void Run() {
+        while (WaitForSingleObject(stop_.Get(), DWORD(kNoticePeriod.count())) == WAIT_TIMEOUT) {
+            auto list = ListNames(dir_);
+            std::set<std::string> now(list.begin(), list.end());
+            for (const std::string& name : seen_)
+                if (!now.count(name))
+                    fn_(HidNotice::Removal, dir_ + "/" + name);
+            for (const std::string& name : now)
+                if (!seen_.count(name))
+                    fn_(HidNotice::Arrival, dir_ + "/" + name);
+            seen_ = std::move(now);
+        }
+    }
+
+    std::string dir_;
+    HidNoticeFn fn_;
+    Handle stop_;
+    std::set<std::string> seen_;
+    std::thread thread_;
+};
+
+class SimTransport : public IHidTransport {
+public:
+    explicit SimTransport(std::string dir) : fixedDir_(std::move(dir)) {}
+
+    std::string Name() const override { return "sim"; }
+
+    std::vector<std::string> ListInterfaces() override {
+        std::string dir = Absolute(Directory());
+        std::vector<std::string> paths;
+        for (const std::string& name : ListNames(dir))
+            paths.push_back(dir + "/" + name);
+        return paths;
+    }
+
+    std::optional<HidIds> ReadIds(const std::string& path, OpenError* error) override {
+        std::optional<SimHello> hello = ConnectAndGreet(path, nullptr, error);
+        if (!hello)
+            return std::nullopt;
+        return HidIds{hello->vendorId, hello->productId, hello->release};
+    }
+
+    std::unique_ptr<IHidDevice> Open(const std::string& path, OpenError* error) override {
+        Handle pipe;
+        std::optional<SimHello> hello = ConnectAndGreet(path, &pipe, error);
+        if (!hello)
+            return nullptr;
+        return std::make_unique<PipeDevice>(std::move(pipe), *hello);
+    }
+
+    std::unique_ptr<INoticeSubscription> Subscribe(HidNoticeFn fn) override {
+        return std::make_unique<SimNotices>(Absolute(Directory()), std::move(fn));
+    }
+
+private:
+    std::string Directory() const { return fixedDir_.empty() ? SimDirectory() : fixedDir_; }
+
+    std::string fixedDir_;
+};
+
+}  // namespace
+
+std::shared_ptr<IHidTransport> MakeSimTransport(std::string directory) {
+    return std::make_shared<SimTransport>(std::move(directory));
+}
+
+}  // namespace veldrant::platform
