@@ -98,6 +98,9 @@ std::string InputProblem(const std::string& path) {
 
 CommandLine::CommandLine()
     : root_("The KVT2700 golf watch's companion on the command line.", "veldrant-cli") {
+    // CLI11 takes "/x" for an option on Windows; here a word starting with '/' is a path, on
+    // every platform (wine hands Unix paths over as they are).
+    root_.allow_windows_style_options(false);
     root_.formatter(std::make_shared<HelpFormatter>(*this));
     root_.set_help_flag("-h,--help", "print this help and exit");
     root_.set_version_flag("--version", std::string("veldrant-cli ") + VELDRANT_VERSION,

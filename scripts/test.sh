@@ -12,3 +12,4 @@ bash scripts/check-package.sh build-ci
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$(nproc)"
 ctest --preset windows -j "$(nproc)"
+bash tests/windows/end-to-end.sh build-ci build-windows

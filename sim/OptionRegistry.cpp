@@ -48,6 +48,7 @@ bool ParseSimArgs(int argc, char** argv, SimConfig& config, std::string* error) 
     // value, and a refusal names the option.
     CLI::App app("a simulated KVT2700 watch", "veldrant-sim");
     app.set_help_flag();
+    app.allow_windows_style_options(false);  // "/x" is a path on every platform
     app.add_flag("-h,--help", config.help, "this text");
     app.add_flag("--version", config.version, "print the version and exit");
     for (const SimOption& o : Options()) {

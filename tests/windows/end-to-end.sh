@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# veldrant-sim.exe serving veldrant-cli.exe under wine, against the Linux programs serving each
+# other with the same options: info, marks export, firmware update and course update must give
+# the same output, the same CSV bytes and the same images stored by the simulated watch. The
+# Windows run works in a folder with a Japanese name.
+# Usage: end-to-end.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR
+set -euo pipefail
+linux=$(cd "$1" && pwd)
+windows=$(cd "$2" && pwd)
+here=$(cd "$(dirname "$0")/../.." && pwd)
+wine_run="$here/scripts/wine-run.sh"
+work=$(mktemp -d "${TMPDIR:-/tmp}/veldrant-e2e-XXXXXX")
+simpid=
+stop_sim() {
+    if [[ -n $simpid ]]; then
+        kill "$simpid" 2>/dev/null || true
+        wait "$simpid" 2>/dev/null || true
+        simpid=
+    fi
+}
+trap 'stop_sim; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+# A firmware image of the name form for the default model, and a course package.
+python3 - "$work/fw.bin" <<'PY'
+import sys
+def crc16(data):
+    c = 0
+    for b in data:
+        c ^= b << 8
+        for _ in range(8):
+            c = ((c << 1) ^ 0x1021 if c & 0x8000 else c << 1) & 0xFFFF
+    return c
+image = bytes((i * 7 + 3) & 255 for i in range(5000)) + b"QMX_KVT_2700".ljust(64, b"\0")
+c = crc16(image)
+open(sys.argv[1], "wb").write(image + bytes([c & 255, c >> 8]))
+PY
+"$linux/cli/veldrant-cli" course pack "$here/docs/course-description.example.json" \
+    -o "$work/pkg.zip" >/dev/null
+
+# run SIDE: the simulator and the four jobs on one platform, in $work/SIDE.
+run() {
+    local side=$1 root=$work/$1
+    mkdir -p "$root"
+    local sim cli
+    if [[ $side == linux ]]; then
+        sim=("$linux/sim/veldrant-sim") cli=("$linux/cli/veldrant-cli")
+    else
+        sim=("$wine_run" "$windows/sim/veldrant-sim.exe")
+        cli=("$wine_run" "$windows/cli/veldrant-cli.exe")
+    fi
+    export VELDRANT_SIM_DIR=$root/sims
+    "${sim[@]}" --store "$root/store" --marks-seed 7 >"$root/sim.log" 2>&1 &
+    simpid=$!
+    for _ in $(seq 200); do
+        [[ -e $VELDRANT_SIM_DIR/watch.hid ]] && break
+        sleep 0.05
+    done
+    [[ -e $VELDRANT_SIM_DIR/watch.hid ]] || fail "$side: veldrant-sim did not come up: $(cat "$root/sim.log")"
+    "${cli[@]}" info >"$root/info.txt" 2>&1 || fail "$side info: $(cat "$root/info.txt")"
+    "${cli[@]}" marks export -o "$root/marks.csv" >"$root/marks.txt" 2>&1 ||
+        fail "$side marks export: $(cat "$root/marks.txt")"
+    "${cli[@]}" firmware update "$work/fw.bin" >"$root/fw.txt" 2>&1 ||
+        fail "$side firmware update: $(cat "$root/fw.txt")"
+    "${cli[@]}" course update "$work/pkg.zip" >"$root/course.txt" 2>&1 ||
+        fail "$side course update: $(cat "$root/course.txt")"
+    stop_sim
+}
+
+run linux
+run "ウィンドウズ"
+win=$work/ウィンドウズ
+# Console output differs in line ends only (CR LF on Windows).
+diff <(tr -d '\r' <"$work/linux/info.txt") <(tr -d '\r' <"$win/info.txt") || fail "info differs"
+cmp "$work/linux/marks.csv" "$win/marks.csv" || fail "the mark CSV files differ"
+cmp "$work/fw.bin" "$win/store/firmware.bin" || fail "the stored firmware image differs"
+stored=0
+for image in "$work"/linux/store/*.bin; do
+    cmp "$image" "$win/store/$(basename "$image")" || fail "$(basename "$image") differs"
+    stored=$((stored + 1))
+done
+[[ $stored -ge 3 ]] || fail "the Linux run stored only $stored images"
+echo "ok: info, marks export ($(wc -c <"$win/marks.csv") bytes), firmware and $stored stored images the same"
