@@ -5,6 +5,7 @@
 
 #include "cli/Command.h"
 #include "ops/OperationHost.h"
+#include "platform/AccessAdvice.h"
 #include "platform/SimProtocol.h"
 
 namespace veldrant::cli {
@@ -69,14 +70,13 @@ std::string NoWatchMessage(const std::vector<CDeviceLink::InterfaceReport>& seen
     for (const auto& r : seen) {
         if (r.error == platform::OpenError::PermissionDenied) {
             *exitCode = kExitPermission;
+            return text + "veldrant-cli: " + r.path + " cannot be opened: permission denied.\n" +
+                   platform::PermissionDeniedAdvice();
+        }
+        if (r.error == platform::OpenError::InUse) {
+            *exitCode = kExitPermission;
             return text + "veldrant-cli: " + r.path +
-                   " cannot be opened: permission denied.\n"
-                   "The udev rule 70-veldrant.rules gives the user logged in at the computer\n"
-                   "(not a remote login) access to the watch. The veldrant package installs\n"
-                   "it; from a source tree install it with:\n"
-                   "  sudo cp platform/linux/70-veldrant.rules /etc/udev/rules.d/\n"
-                   "  sudo udevadm control --reload && sudo udevadm trigger\n"
-                   "(see 'Access to the watch' in the README).\n";
+                   " cannot be opened: another program is using it.\n" + platform::InUseAdvice();
         }
     }
     for (const auto& r : seen) {

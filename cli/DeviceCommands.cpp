@@ -41,13 +41,15 @@ int RunDevices(bool all) {
     std::vector<CDeviceLink::InterfaceReport> seen = link.Survey();
     int shown = 0, confirmed = 0, denied = 0;
     for (const auto& r : seen) {
-        bool maybeWatch = r.tableRow >= 0 || r.error == platform::OpenError::PermissionDenied;
+        bool refused = r.error == platform::OpenError::PermissionDenied ||
+                       r.error == platform::OpenError::InUse;
+        bool maybeWatch = r.tableRow >= 0 || refused;
         if (!all && !maybeWatch)
             continue;
         PrintInterface(r);
         ++shown;
         confirmed += r.confirmed ? 1 : 0;
-        denied += r.error == platform::OpenError::PermissionDenied ? 1 : 0;
+        denied += refused ? 1 : 0;
     }
     if (shown == 0) {
         std::printf("No watch among %zu HID interface%s (simulated watches: %s).\n", seen.size(),

@@ -5,6 +5,7 @@
 
 #include "devicelink/DeviceLink.h"
 #include "devicelink/DeviceLinkImpl.h"
+#include "platform/AccessAdvice.h"
 
 namespace veldrant {
 
@@ -28,7 +29,9 @@ std::string ErrorText(platform::OpenError error) {
         case platform::OpenError::NotFound:
             return "not found (unplugged?)";
         case platform::OpenError::PermissionDenied:
-            return "permission denied (install the udev rule, see the README)";
+            return "permission denied (" + platform::PermissionDeniedHint() + ")";
+        case platform::OpenError::InUse:
+            return "in use by another program";
         case platform::OpenError::NotHid:
             return "not a HID interface";
         case platform::OpenError::Other:

@@ -27,7 +27,9 @@ enum class IoResult {
     Error,    // any other failure
 };
 
-enum class OpenError { None, NotFound, PermissionDenied, NotHid, Other };
+// InUse: another program holds the interface open and it cannot be shared (Windows' sharing
+// violation; a simulated watch that already serves a program).
+enum class OpenError { None, NotFound, PermissionDenied, InUse, NotHid, Other };
 
 // An interface opened for exchanges. Report lengths count the report-ID byte, as Windows does,
 // also for devices without numbered reports. Report buffers start with the report ID (0 here).

@@ -45,8 +45,8 @@ std::shared_ptr<IHidApi> MakeWindowsHidApi();
 // The "hid" transport over any IHidApi (tests pass a fake).
 std::shared_ptr<IHidTransport> MakeHidTransport(std::shared_ptr<IHidApi> api);
 
-// How an open failure reads: access denied and a sharing violation (another program holds
-// the device) are both PermissionDenied.
+// How an open failure reads: access denied is PermissionDenied; a sharing violation (another
+// program holds the device) is InUse, so that the user is told to close that program.
 OpenError OpenErrorForHid(DWORD error);
 
 }  // namespace veldrant::platform::win

@@ -27,8 +27,9 @@ OpenError OpenErrorForHid(DWORD error) {
         case ERROR_DEVICE_NOT_CONNECTED:
             return OpenError::NotFound;
         case ERROR_ACCESS_DENIED:
-        case ERROR_SHARING_VIOLATION:
             return OpenError::PermissionDenied;
+        case ERROR_SHARING_VIOLATION:
+            return OpenError::InUse;
         case ERROR_INVALID_FUNCTION:
         case ERROR_NOT_SUPPORTED:
         case ERROR_INVALID_PARAMETER:

@@ -62,8 +62,9 @@ OpenError OpenErrorFor(DWORD error) {
         case ERROR_PIPE_BUSY:
             return OpenError::NotFound;
         case ERROR_ACCESS_DENIED:
-        case ERROR_SHARING_VIOLATION:
             return OpenError::PermissionDenied;
+        case ERROR_SHARING_VIOLATION:
+            return OpenError::InUse;
         default:
             return OpenError::Other;
     }

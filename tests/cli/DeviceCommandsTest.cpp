@@ -112,5 +112,18 @@ TEST(CliConnect, PermissionDeniedTellsHowToInstallTheRule) {
     EXPECT_NE(text.find("The veldrant package installs"), std::string::npos);
 }
 
+TEST(CliConnect, AWatchAnotherProgramHoldsIsNamedAsInUseNotAsAMissingRule) {
+    CDeviceLink::InterfaceReport held;
+    held.path = "/dev/hidraw4";
+    held.tableRow = 3;
+    held.error = platform::OpenError::InUse;
+    int code = 0;
+    std::string text = cli::NoWatchMessage({held}, &code);
+    EXPECT_EQ(code, cli::kExitPermission);
+    EXPECT_NE(text.find("/dev/hidraw4 cannot be opened: another program is using it"),
+              std::string::npos);
+    EXPECT_EQ(text.find("udev"), std::string::npos) << text;
+}
+
 }  // namespace
 }  // namespace veldrant::testing

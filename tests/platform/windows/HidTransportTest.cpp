@@ -151,7 +151,7 @@ TEST(WindowsHid, FailuresReadAsTheLinkExpects) {
     };
     const Row rows[] = {
         {ERROR_ACCESS_DENIED, OpenError::PermissionDenied},
-        {ERROR_SHARING_VIOLATION, OpenError::PermissionDenied},  // another program holds it
+        {ERROR_SHARING_VIOLATION, OpenError::InUse},  // another program holds it
         {ERROR_FILE_NOT_FOUND, OpenError::NotFound},
         {ERROR_DEVICE_NOT_CONNECTED, OpenError::NotFound},
         {ERROR_INVALID_FUNCTION, OpenError::NotHid},

@@ -1,0 +1,25 @@
+#include "platform/AccessAdvice.h"
+
+namespace veldrant::platform {
+
+std::string PermissionDeniedHint() {
+    return "install the udev rule, see the README";
+}
+
+std::string PermissionDeniedAdvice() {
+    return "The udev rule 70-veldrant.rules gives the user logged in at the computer\n"
+           "(not a remote login) access to the watch. The veldrant package installs\n"
+           "it; from a source tree install it with:\n"
+           "  sudo cp platform/linux/70-veldrant.rules /etc/udev/rules.d/\n"
+           "  sudo udevadm control --reload && sudo udevadm trigger\n"
+           "(see 'Access to the watch' in the README).\n";
+}
+
+// hidraw nodes and simulated watches take several programs at once; kept for a transport
+// that one day cannot.
+std::string InUseAdvice() {
+    return "Another program is using the watch. Close it (another veldrant or\n"
+           "veldrant-cli) and try again.\n";
+}
+
+}  // namespace veldrant::platform

@@ -1,0 +1,21 @@
+#include "platform/AccessAdvice.h"
+
+namespace veldrant::platform {
+
+std::string PermissionDeniedHint() {
+    return "Windows refused this account access to it";
+}
+
+std::string PermissionDeniedAdvice() {
+    return "Windows refused this account access to the watch. Unplug the watch, plug it\n"
+           "in again and retry; if it stays refused, try from an account with more rights.\n";
+}
+
+// The common case on Windows: another companion or HID tool keeps the watch open, and the
+// HID class driver then refuses a second open with a sharing violation.
+std::string InUseAdvice() {
+    return "Another program has the watch open (another copy of Veldrant, the maker's\n"
+           "tool, or a HID utility). Close it and try again.\n";
+}
+
+}  // namespace veldrant::platform
