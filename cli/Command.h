@@ -32,7 +32,7 @@ enum ExitCode : int {
     kExitInterrupted = 130  // stopped by Ctrl-C or SIGTERM
 };
 
-struct CommandSpec {
+struct CommandEntry {
     std::string path;     // "course inspect"
     std::string usage;    // "PKG.zip [--json]"
     std::string summary;  // one line for the lists
@@ -45,7 +45,7 @@ public:
     CLI::App& Root() { return root_; }
 
     // Adds a command under its group; `run` gives the exit code once the line is parsed.
-    CLI::App& Add(const CommandSpec& spec, std::function<int()> run);
+    CLI::App& Add(const CommandEntry& entry, std::function<int()> run);
     // Marks an option or positional as an input file: before the command runs, a path that
     // does not exist or is a folder is refused with the reason (exit status 1).
     CLI::Option* Input(CLI::Option* option);
@@ -53,16 +53,16 @@ public:
     int Run(int argc, char** argv);
 
     // Every command, in path order, for the overview.
-    std::vector<CommandSpec> Commands() const;
-    // The spec of the command `app` is, or nullptr.
-    const CommandSpec* SpecOf(const CLI::App* app) const;
+    std::vector<CommandEntry> Commands() const;
+    // The entry that `app` was made from, or nullptr.
+    const CommandEntry* EntryOf(const CLI::App* app) const;
 
 private:
     CLI::App& Group(const std::string& name);
     std::string Overview() const;
 
     CLI::App root_;
-    std::map<const CLI::App*, CommandSpec> specs_;
+    std::map<const CLI::App*, CommandEntry> entries_;
     std::map<const CLI::App*, std::function<int()>> runs_;
     std::vector<const CLI::Option*> inputs_;
 };

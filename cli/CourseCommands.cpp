@@ -249,10 +249,10 @@ int Pack(const Args& parsed) {
 }
 
 // A command of this file: PKG.zip or DESCRIPTION.json, and -o for the writing ones.
-CLI::App& AddCourseCommand(CommandLine& line, const CommandSpec& spec, int (*run)(const Args&),
+CLI::App& AddCourseCommand(CommandLine& line, const CommandEntry& entry, int (*run)(const Args&),
                            const char* input, const char* inputHelp, const char* output) {
     auto a = std::make_shared<Args>();
-    CLI::App& c = line.Add(spec, [a, run] { return run(*a); });
+    CLI::App& c = line.Add(entry, [a, run] { return run(*a); });
     line.Input(c.add_option(input, a->input, inputHelp)->required());
     if (output) {
         c.add_option("-o,--output", a->output, output)

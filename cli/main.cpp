@@ -38,16 +38,17 @@ public:
         label("Subcommands", "Commands");
     }
     std::string make_usage(const CLI::App* app, std::string name) const override {
-        if (const CommandSpec* spec = line_.SpecOf(app))
-            return "Usage: veldrant-cli " + spec->path + " " + spec->usage + "\n";
+        if (const CommandEntry* entry = line_.EntryOf(app))
+            return "Usage: veldrant-cli " + entry->path + " " + entry->usage + "\n";
         if (app->get_parent() != nullptr)
             return "Usage: veldrant-cli " + app->get_name() + " COMMAND [ARGS...]\n";
         (void)name;
         return "Usage: veldrant-cli [OPTIONS] COMMAND [ARGS...]\n";
     }
     std::string make_description(const CLI::App* app) const override {
-        if (const CommandSpec* spec = line_.SpecOf(app))
-            return "\n" + spec->summary + ".\n\n" + (spec->help.empty() ? "" : spec->help + "\n");
+        if (const CommandEntry* entry = line_.EntryOf(app))
+            return "\n" + entry->summary + ".\n\n" +
+                   (entry->help.empty() ? "" : entry->help + "\n");
         std::string text = app->get_description();
         return text.empty() ? "" : "\n" + text + "\n";
     }
@@ -129,21 +130,21 @@ CLI::App& CommandLine::Group(const std::string& name) {
     return *group;
 }
 
-CLI::App& CommandLine::Add(const CommandSpec& spec, std::function<int()> run) {
-    const size_t space = spec.path.find(' ');
+CLI::App& CommandLine::Add(const CommandEntry& entry, std::function<int()> run) {
+    const size_t space = entry.path.find(' ');
     CLI::App* app;
     if (space == std::string::npos) {
-        app = root_.add_subcommand(spec.path, spec.summary);
+        app = root_.add_subcommand(entry.path, entry.summary);
         app->group("");
     } else {
-        app = Group(spec.path.substr(0, space))
-                  .add_subcommand(spec.path.substr(space + 1), spec.summary);
+        app = Group(entry.path.substr(0, space))
+                  .add_subcommand(entry.path.substr(space + 1), entry.summary);
     }
     app->fallthrough();
     app->footer("");
     if (space != std::string::npos)
         app->group("Commands");
-    specs_[app] = spec;
+    entries_[app] = entry;
     runs_[app] = std::move(run);
     return *app;
 }
@@ -153,23 +154,23 @@ CLI::Option* CommandLine::Input(CLI::Option* option) {
     return option;
 }
 
-std::vector<CommandSpec> CommandLine::Commands() const {
-    std::vector<CommandSpec> all;
-    for (const auto& [app, spec] : specs_)
-        all.push_back(spec);
+std::vector<CommandEntry> CommandLine::Commands() const {
+    std::vector<CommandEntry> all;
+    for (const auto& [app, entry] : entries_)
+        all.push_back(entry);
     std::sort(all.begin(), all.end(),
-              [](const CommandSpec& a, const CommandSpec& b) { return a.path < b.path; });
+              [](const CommandEntry& a, const CommandEntry& b) { return a.path < b.path; });
     return all;
 }
 
-const CommandSpec* CommandLine::SpecOf(const CLI::App* app) const {
-    auto it = specs_.find(app);
-    return it == specs_.end() ? nullptr : &it->second;
+const CommandEntry* CommandLine::EntryOf(const CLI::App* app) const {
+    auto it = entries_.find(app);
+    return it == entries_.end() ? nullptr : &it->second;
 }
 
 std::string CommandLine::Overview() const {
     std::string text = "\nCommands:\n";
-    for (const CommandSpec& c : Commands()) {
+    for (const CommandEntry& c : Commands()) {
         std::string head = c.path + " " + c.usage;
         // A head too long for its column gets a line of its own, so that the summary still
         // starts in the column (the manual page is made from this list).
