@@ -1,18 +1,6 @@
 # Cross build for 64-bit Windows with Debian's mingw-w64 (posix threads, so that std::thread and
 # std::mutex work). Programs are linked statically: nothing but Windows' own DLLs beside them.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(_triple x86_64-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${_triple}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${_triple}-g++-posix)
-set(CMAKE_RC_COMPILER ${_triple}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${_triple})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-base.cmake)
 
 # zlib as a static library (zlib1.dll would otherwise have to travel with the programs).
 set(ZLIB_USE_STATIC_LIBS ON)
