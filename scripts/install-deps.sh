@@ -19,11 +19,11 @@ PACKAGES=(
 )
 
 # Extra groups: "vm" for the kernel HID test, "windows" for the Windows cross build and its
-# tests under wine (dpkg-dev unpacks Debian's minizip source for it).
+# tests under wine (dpkg-dev unpacks Debian's minizip source for it; nsis makes the setup program).
 for group in "$@"; do
   case "$group" in
     vm) PACKAGES+=(qemu-system-x86 busybox-static cpio) ;;
-    windows) PACKAGES+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 xvfb dpkg-dev) ;;
+    windows) PACKAGES+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 xvfb dpkg-dev nsis python3) ;;
   esac
 done
 

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The Windows setup program and portable zip under wine, in a fresh wine prefix: the zip unpacks
+# to the staged folder byte for byte; setup.exe /S installs that folder into
+# %LOCALAPPDATA%\Programs\Veldrant with the Start-menu shortcut and the Uninstall key, the
+# installed veldrant-cli.exe runs; uninstall.exe /S removes every file it installed, the
+# shortcut and the key, and leaves a file the user put into the folder.
+# Usage: installer.sh WINDOWS_BUILD_DIR   (after the windows-installer and windows-portable targets)
+set -euo pipefail
+build=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")/../.." && pwd)
+version=$(sed -n 's/^project(Veldrant VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists.txt")
+name=Veldrant-$version-win64
+stage=$build/package/$name
+setup=$build/package/$name-setup.exe
+zip=$build/package/$name.zip
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Veldrant'
+fail() { echo "FAIL: $*"; exit 1; }
+for f in "$stage" "$setup" "$zip"; do [[ -e $f ]] || fail "$f is missing"; done
+
+export VELDRANT_WINEPREFIX=$build/wine-setup
+export WINEPREFIX=$VELDRANT_WINEPREFIX
+# No Mono or Gecko prompts, and no desktop entries on this machine for the shortcut.
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+wineserver=$(dirname "$(command -v wine64 || echo /usr/lib/wine/wine64)")/wineserver
+work=$(mktemp -d "${TMPDIR:-/tmp}/veldrant-setup-XXXXXX")
+trap '"$wineserver" -k 2>/dev/null || true; rm -rf "$work"' EXIT
+win() { "$here/scripts/wine-run.sh" "$@"; }
+# Runs a program to its end and waits until every process it started has ended (the
+# uninstaller copies itself to a temporary folder and runs from there).
+win_wait() { win "$@" && "$wineserver" -w; }
+
+# What must travel: the programs, and with the window Qt and its two plugins.
+(cd "$stage" && find . -type f | sed 's|^\./||' | sort) >"$work/files"
+expected=(veldrant-cli.exe veldrant-sim.exe LICENSE.txt README.txt licences/THIRD-PARTY.txt)
+window=no
+if [[ -f $stage/veldrant.exe ]]; then
+    window=yes
+    expected+=(veldrant.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll platforms/qwindows.dll
+               styles/qwindowsvistastyle.dll licences/Qt-LGPL-3.0-only.txt licences/Qt-third-party.txt)
+fi
+for f in "${expected[@]}"; do grep -qxF "$f" "$work/files" || fail "$f is not in $stage"; done
+
+# The portable zip: one folder, the staged one.
+mkdir "$work/zip"
+(cd "$work/zip" && cmake -E tar xf "$zip")
+[[ $(ls "$work/zip") == "$name" ]] || fail "the zip's top level is $(ls "$work/zip"), not $name"
+diff -r "$stage" "$work/zip/$name" >/dev/null || fail "the zip differs from $stage"
+
+rm -rf "$VELDRANT_WINEPREFIX"
+win_wait "$setup" /S || fail "setup.exe /S failed"
+unix_path() { win winepath -u "$(win cmd /c echo "$1" | tr -d '\r')" | tr -d '\r'; }
+dir=$(unix_path '%LOCALAPPDATA%\Programs\Veldrant')
+link="$(unix_path '%APPDATA%')/Microsoft/Windows/Start Menu/Programs/Veldrant.lnk"
+dir_win=$(win cmd /c echo '%LOCALAPPDATA%\Programs\Veldrant' | tr -d '\r')
+
+while read -r f; do cmp -s "$stage/$f" "$dir/$f" || fail "installed $f differs from the staged one"; done <"$work/files"
+(cd "$dir" && find . -type f | sed 's|^\./||' | sort) >"$work/installed"
+diff <(sort "$work/files" - <<<"uninstall.exe") "$work/installed" || fail "the installed files are not the staged ones and uninstall.exe"
+if [[ $window == yes ]]; then
+    [[ -f $link ]] || fail "no Start-menu shortcut $link"
+    # The shortcut's target, as a Windows path (in the link's ANSI or UTF-16 strings).
+    python3 - "$link" "$dir_win\\veldrant.exe" <<'PY' || fail "the shortcut does not point to veldrant.exe"
+import sys
+data, target = open(sys.argv[1], "rb").read().lower(), sys.argv[2].lower()
+sys.exit(0 if target.encode() in data or target.encode("utf-16-le") in data else 1)
+PY
+fi
+
+win reg query "$key" | tr -d '\r' >"$work/key"
+value() { sed -n "s/^ *$1 *REG_[A-Z]* *//p" "$work/key"; }
+[[ $(value DisplayName) == Veldrant ]] || fail "DisplayName: $(value DisplayName)"
+[[ $(value DisplayVersion) == "$version" ]] || fail "DisplayVersion: $(value DisplayVersion)"
+[[ -n $(value Publisher) ]] || fail "no Publisher"
+[[ $(value UninstallString) == "\"$dir_win\\uninstall.exe\"" ]] || fail "UninstallString: $(value UninstallString)"
+[[ $(value QuietUninstallString) == "\"$dir_win\\uninstall.exe\" /S" ]] || fail "QuietUninstallString: $(value QuietUninstallString)"
+kib=$(($(find "$dir" -type f -exec cat {} + | wc -c) / 1024))
+size=$(($(value EstimatedSize)))
+((size >= kib - 8 && size <= kib + 8)) || fail "EstimatedSize $size KiB for $kib KiB of files"
+
+out=$(win "$dir/veldrant-cli.exe" --version | tr -d '\r')
+[[ $out == "veldrant-cli $version" ]] || fail "installed veldrant-cli.exe --version: $out"
+
+# A file of the user's in the folder stays; everything installed goes.
+printf 'my notes\r\n' >"$dir/notes.txt"
+win_wait "$dir/uninstall.exe" /S || fail "uninstall.exe /S failed"
+[[ $(cd "$dir" && find . | sort | tr '\n' ' ') == ". ./notes.txt " ]] ||
+    fail "after uninstalling, the folder holds: $(cd "$dir" && find . -mindepth 1)"
+[[ $(cat "$dir/notes.txt") == $'my notes\r' ]] || fail "the user's file changed"
+[[ ! -e $link ]] || fail "the shortcut is still there"
+! win reg query "$key" >/dev/null 2>&1 || fail "the Uninstall key is still there"
+rm -rf "$dir"
+
+echo "ok: setup.exe $(wc -c <"$setup") bytes, zip $(wc -c <"$zip") bytes, $(wc -l <"$work/files") files installed and removed (window: $window)"
