@@ -1,7 +1,6 @@
 #include "app/RoundsPage.h"
 
 #include <QDialog>
-#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -122,7 +121,8 @@ void CRoundsPage::OnOpen() {
 }
 
 bool CRoundsPage::OpenFile(const QString& path) {
-    rounds::ReadResult r = rounds::LoadRounds(QFile::encodeName(path).toStdString());
+    // The path in UTF-8 on every platform, as the rounds take it (not the ANSI code page).
+    rounds::ReadResult r = rounds::LoadRounds(path.toStdString());
     if (!r.ok()) {
         ShowMessageBox(this, r.error, "Error", ops::MessageIcon::Error);
         return false;

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "cli/Command.h"
+#include "platform/File.h"
 #include "platform/SafeOutput.h"
 #include "rounds/Export.h"
 #include "rounds/ExportText.h"
@@ -256,17 +257,21 @@ int Export(const Args& parsed) {
         return kExitFailure;
     ExportOptions options;
     options.utcOffsetMinutes = a->utcOffset;
-    options.title = fs::path(*a->input).filename().string();
+    // Paths are UTF-8 words; std::filesystem takes them through Utf8Path (on Windows a plain
+    // string would be read in the ANSI code page).
+    const fs::path input = platform::Utf8Path(*a->input);
+    options.title = platform::PathUtf8(input.filename());
     std::string doc;
     format->write(*file, options, doc);
     if (a->output && *a->output == "-") {
+        platform::BinaryStdout();
         std::fwrite(doc.data(), 1, doc.size(), stdout);
         return kExitOk;
     }
     std::string out = a->output.value_or(
-        fs::path(*a->input).replace_extension(std::string(format->extension)).string());
+        platform::PathUtf8(fs::path(input).replace_extension(std::string(format->extension))));
     std::error_code ec;
-    if (!a->output && fs::exists(fs::symlink_status(out, ec))) {
+    if (!a->output && fs::exists(fs::symlink_status(platform::Utf8Path(out), ec))) {
         std::fprintf(stderr, "veldrant-cli: '%s' exists: name the output with -o\n", out.c_str());
         return kExitFailure;
     }
@@ -299,15 +304,15 @@ int Pictures(const Args& parsed) {
     size_t written = 0;
     // Names come from numbers only: the round, the hole's place in the round and its number.
     for (const Round& round : file->rounds) {
-        const fs::path dir(*a->output);
-        if (!WriteSafely((dir / NumberedName("round%03d.svg", round.number)).string(),
+        const fs::path dir = platform::Utf8Path(*a->output);
+        if (!WriteSafely(platform::PathUtf8(dir / NumberedName("round%03d.svg", round.number)),
                          PictureSvg(RoundPicture(round))))
             return kExitFailure;
         ++written;
         for (size_t h = 0; h < round.holes.size(); ++h) {
             std::string name = NumberedName("round%03d-%02d-hole%02d.svg", round.number,
                                             static_cast<int>(h + 1), round.holes[h].number);
-            if (!WriteSafely((dir / name).string(), PictureSvg(HolePicture(round, h))))
+            if (!WriteSafely(platform::PathUtf8(dir / name), PictureSvg(HolePicture(round, h))))
                 return kExitFailure;
             ++written;
         }

@@ -25,6 +25,10 @@ inline std::string PathUtf8(const std::filesystem::path& path) {
 // std::fopen for a UTF-8 path.
 std::FILE* OpenStdFile(const std::string& path, const char* mode);
 
+// Makes standard output take bytes as they are, for a document written there whole: Windows
+// would otherwise write each line feed as CR LF.
+void BinaryStdout();
+
 enum class FileOpen { Ok, CannotOpen, NotRegular };
 
 // A file opened for reading. Only regular files are taken: a directory, a pipe or a device

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/File.h"
 #include "rounds/Measure.h"
 
 namespace veldrant::rounds {
@@ -554,18 +555,20 @@ ReadResult ReadRounds(std::string_view bytes) {
 
 ReadResult LoadRounds(const std::string& path) {
     namespace fs = std::filesystem;
+    // The path is UTF-8 on every platform (a folder named in Japanese works on Windows too).
+    const fs::path file = platform::Utf8Path(path);
     std::error_code ec;
-    fs::file_status st = fs::status(path, ec);
+    fs::file_status st = fs::status(file, ec);
     if (ec || !fs::exists(st))
         return {{}, path + ": no such file"};
     if (!fs::is_regular_file(st))
         return {{}, path + ": not a regular file"};
-    uint64_t size = fs::file_size(path, ec);
+    uint64_t size = fs::file_size(file, ec);
     if (ec)
         return {{}, path + ": " + ec.message()};
     if (size > kMaxRoundFileBytes)
         return {{}, path + ": too large for a mark CSV file (" + std::to_string(size) + " bytes)"};
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(file, std::ios::binary);
     if (!in)
         return {{}, path + ": cannot be opened for reading"};
     std::string bytes(static_cast<size_t>(size), '\0');

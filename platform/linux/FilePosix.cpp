@@ -20,6 +20,8 @@ std::FILE* OpenStdFile(const std::string& path, const char* mode) {
     return std::fopen(path.c_str(), mode);
 }
 
+void BinaryStdout() {}
+
 FileOpen CInputFile::Open(const std::string& path) {
     Close();
     // O_NONBLOCK keeps a FIFO from holding the caller until some writer appears; such files are

@@ -1,4 +1,7 @@
 // Files through CreateFileW: the UTF-8 path is turned into UTF-16, so any folder name works.
+#include <fcntl.h>
+#include <io.h>
+
 #include <algorithm>
 
 #include "platform/File.h"
@@ -17,6 +20,11 @@ intptr_t Id(HANDLE h) {
 
 std::FILE* OpenStdFile(const std::string& path, const char* mode) {
     return _wfopen(win::Wide(path).c_str(), win::Wide(mode).c_str());
+}
+
+void BinaryStdout() {
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 FileOpen CInputFile::Open(const std::string& path) {

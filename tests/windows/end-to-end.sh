@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: MIT
 # veldrant-sim.exe serving veldrant-cli.exe under wine, against the Linux programs serving each
 # other with the same options: info, marks export, firmware update and course update must give
-# the same output, the same CSV bytes and the same images stored by the simulated watch. The
-# Windows run works in a folder with a Japanese name.
+# the same output, the same CSV bytes and the same images stored by the simulated watch; the
+# rounds commands on the exported file the same output and the same files. The Windows run works
+# in a folder with a Japanese name.
 # Usage: end-to-end.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR
 set -euo pipefail
 linux=$(cd "$1" && pwd)
@@ -81,4 +82,40 @@ for image in "$work"/linux/store/*.bin; do
     stored=$((stored + 1))
 done
 [[ $stored -ge 3 ]] || fail "the Linux run stored only $stored images"
-echo "ok: info, marks export ($(wc -c <"$win/marks.csv") bytes), firmware and $stored stored images the same"
+
+# The rounds commands on the exported file, in a folder of each side's own (@ in the arguments):
+# the same standard output (line ends and the folder's name aside, except for a document written
+# to it, which must be the same bytes) and the same files.
+rounds_commands=(
+    "show|text|rounds show @/marks.csv"
+    "show-json|text|rounds show @/marks.csv --json"
+    "gpx|text|rounds export @/marks.csv --format gpx"
+    "kml|text|rounds export @/marks.csv --format kml -o @/exports/marks.kml"
+    "geojson|bytes|rounds export @/marks.csv --format geojson -o -"
+    "pictures|text|rounds pictures @/marks.csv -o @/pictures"
+)
+for side in linux "ウィンドウズ"; do
+    dir=$work/$side/rounds
+    mkdir -p "$dir/exports"
+    cp "$work/$side/marks.csv" "$dir/"
+    cli=("$linux/cli/veldrant-cli")
+    [[ $side == linux ]] || cli=("$wine_run" "$windows/cli/veldrant-cli.exe")
+    for entry in "${rounds_commands[@]}"; do
+        IFS='|' read -r name kind command <<<"$entry"
+        read -ra args <<<"$command"
+        "${cli[@]}" "${args[@]//@/$dir}" >"$work/out" 2>"$work/err" ||
+            fail "$side $command: $(cat "$work/err")"
+        if [[ $kind == text ]]; then
+            tr -d '\r' <"$work/out" | sed "s|$dir|@|g" >"$dir/$name.out"
+        else
+            mv "$work/out" "$dir/$name.out"
+        fi
+    done
+done
+diff -r "$work/linux/rounds" "$win/rounds" >"$work/rounds.diff" ||
+    fail "the rounds commands' outputs differ: $(head -c 2000 "$work/rounds.diff")"
+pictures=$(ls "$win/rounds/pictures" | wc -l)
+[[ $pictures -ge 10 ]] || fail "rounds pictures wrote only $pictures files"
+
+echo "ok: info, marks export ($(wc -c <"$win/marks.csv") bytes), firmware, $stored stored images," \
+    "${#rounds_commands[@]} rounds commands and $pictures pictures the same"
