@@ -1,8 +1,13 @@
 // The round reader against what the mark export writes, and against files cut short or edited.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include "platform/File.h"
 #include "rounds/RoundReader.h"
 #include "tests/rounds/RoundFiles.h"
+#include "tests/support/TempDir.h"
 
 namespace veldrant::rounds {
 namespace {
@@ -244,6 +249,42 @@ TEST(RoundReader, EveryCutOfTheFileIsRefusedOrReadsAsAPrefix) {
             marksWhole += round.MarkCount();
         ASSERT_LE(marksRead, marksWhole) << n;
         ASSERT_TRUE(n == 3 || good[n - 1] == '\n') << "accepted a cut inside a line at " << n;
+    }
+}
+
+TEST(RoundReader, LoadsByUtf8PathAndNamesThePathOnRefusal) {
+    // A folder named in Japanese: the path reaches the file system as UTF-8 on every platform.
+    veldrant::testing::TempDir tmp;
+    const std::string dir = tmp.File("ラウンド");
+    std::filesystem::create_directories(platform::Utf8Path(dir + "/folder.csv"));
+    const std::string damaged = "GCID,x\r\n";
+    const ReadResult refused = ReadRounds(damaged);
+    ASSERT_FALSE(refused.ok());
+    std::ofstream(platform::Utf8Path(dir + "/marks.csv"), std::ios::binary) << SampleFile();
+    std::ofstream(platform::Utf8Path(dir + "/damaged.csv"), std::ios::binary) << damaged;
+
+    struct Case {
+        const char* name;
+        size_t rounds;
+        std::string error;  // after "<path>: "
+    };
+    const Case cases[] = {
+        {"marks.csv", 5, ""},
+        {"damaged.csv", 0, refused.error},
+        {"missing.csv", 0, "no such file"},
+        {"folder.csv", 0, "not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir + "/" + c.name;
+        ReadResult r = LoadRounds(path);
+        if (c.error.empty()) {
+            ASSERT_TRUE(r.ok()) << r.error;
+            ASSERT_EQ(r.file.rounds.size(), c.rounds);
+            EXPECT_EQ(r.file.rounds[0].golfCourseName, "富士見ヶ丘カントリー倶楽部");
+        } else {
+            EXPECT_EQ(r.error, path + ": " + c.error);
+        }
     }
 }
 
