@@ -5,14 +5,19 @@
 #include <QMetaObject>
 #include <QPushButton>
 #include <QSessionManager>
+#include <QShowEvent>
+
+#include <cstdint>
 
 #include "app/DevicePage.h"
 #include "app/RoundsPage.h"
+#include "app/SessionEndFilter.h"
 #include "app/TabCtrl.h"
 #include "course/Dialog2.h"
 #include "firmware/Dialog1.h"
 #include "marks/Dialog6.h"
 #include "platform/SessionGuard.h"
+#include "platform/WindowMenu.h"
 #include "widgets/Dialog5.h"
 #include "widgets/Resources.h"
 #include "widgets/TextProgressCtrl.h"
@@ -47,10 +52,14 @@ void CBrassieDlg::OnInitDialog() {
     setFixedSize(kClientWidth, kClientHeight);
 
     // The session may not end while the window is open: the login manager's shutdown is held
-    // off with the reason shown to the user, and the session manager's log-off is refused.
+    // off with the reason shown to the user, and the session manager's log-off is refused. On
+    // Windows the reason goes on the window once it exists (showEvent) and the window refuses
+    // the end-session query itself.
     if (m_options.guardSession) {
         m_pSessionGuard =
             std::make_unique<platform::CSessionGuard>(kMainWindowTitle, kShutdownBlockReason);
+        m_pSessionEndFilter = std::make_unique<app::CSessionEndFilter>();
+        QCoreApplication::instance()->installNativeEventFilter(m_pSessionEndFilter.get());
     }
 #ifndef QT_NO_SESSIONMANAGER
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -175,6 +184,8 @@ void CBrassieDlg::LockForOperation(bool lock) {
     if (m_nOperationLocks < 0)
         m_nOperationLocks = 0;
     m_pExit->setEnabled(m_nOperationLocks == 0);
+    // Before the native window exists there is no menu yet: showEvent sets it then.
+    platform::EnableWindowClose(std::uintptr_t(internalWinId()), m_nOperationLocks == 0);
 }
 
 bool CBrassieDlg::OperationInFlight() const {
@@ -207,6 +218,16 @@ void CBrassieDlg::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+void CBrassieDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The native window exists now: the shutdown block reason belongs to it, and its menu's
+    // Close item follows the operation lock.
+    const auto window = std::uintptr_t(winId());
+    if (m_pSessionGuard)
+        m_pSessionGuard->AttachWindow(window);
+    platform::EnableWindowClose(window, m_nOperationLocks == 0);
+}
+
 void CBrassieDlg::Teardown() {
     if (m_bTornDown)
         return;
@@ -230,6 +251,7 @@ void CBrassieDlg::Teardown() {
     g_pDeviceLink.store(nullptr);
     m_pLink.reset();
     m_pWatcher.reset();
+    m_pSessionEndFilter.reset();  // leaves the application's filters on its own
     m_pSessionGuard.reset();
     g_bConnected.store(0);
     g_bBusy.store(0);

@@ -31,6 +31,7 @@ class CSessionGuard;
 }
 namespace veldrant::app {
 class CRoundsPage;
+class CSessionEndFilter;
 class CTabCtrl;
 }  // namespace veldrant::app
 
@@ -95,6 +96,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void OnInitDialog();
@@ -108,6 +110,7 @@ private:
     veldrant::app::IFileDialogs* m_pFileDialogs = nullptr;
     QFont m_font;
     std::unique_ptr<veldrant::platform::CSessionGuard> m_pSessionGuard;
+    std::unique_ptr<veldrant::app::CSessionEndFilter> m_pSessionEndFilter;
 
     CDialog1* m_pDialog1 = nullptr;
     CDialog2* m_pDialog2 = nullptr;

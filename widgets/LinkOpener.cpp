@@ -1,21 +1,11 @@
 #include "widgets/LinkOpener.h"
 
-#include <QDesktopServices>
-#include <QProcess>
-#include <QStringList>
-#include <QUrl>
-
+#include "platform/WebBrowser.h"
 #include "widgets/HyperLinkErrors.h"
 
+static_assert(veldrant::platform::kBrowserStarted == kOpenSucceeded);
+static_assert(veldrant::platform::kBrowserNoAssociation == kOpenNoAssociation);
+
 int OpenWithDesktop(const QString& target) {
-    const QUrl url = QUrl::fromUserInput(target);
-    if (url.isValid() && QDesktopServices::openUrl(url)) {
-        return kOpenSucceeded;
-    }
-    // Platforms without desktop services (a bare X session, the offscreen platform) still
-    // usually have the freedesktop opener.
-    if (QProcess::startDetached(QStringLiteral("xdg-open"), {target})) {
-        return kOpenSucceeded;
-    }
-    return kOpenNoAssociation;
+    return veldrant::platform::OpenWebAddress(target.toStdString());
 }

@@ -11,6 +11,10 @@
 
 namespace veldrant::platform {
 
+struct CSessionGuard::Impl {
+    int fd = -1;
+};
+
 namespace {
 
 constexpr const char* kLogindService = "org.freedesktop.login1";
@@ -58,7 +62,8 @@ struct Message {
 }  // namespace
 
 CSessionGuard::CSessionGuard(const std::string& who, const std::string& why,
-                             std::chrono::milliseconds timeout) {
+                             std::chrono::milliseconds timeout)
+    : impl_(std::make_unique<Impl>()) {
     Error err;
     Connection bus;
     // A private connection: closing it must not disturb anyone else's use of the system bus.
@@ -102,12 +107,25 @@ CSessionGuard::CSessionGuard(const std::string& who, const std::string& why,
     }
     // Programs started from here must not inherit the inhibitor and outlive us with it.
     ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    fd_ = fd;
+    impl_->fd = fd;
 }
 
 CSessionGuard::~CSessionGuard() {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (impl_->fd >= 0)
+        ::close(impl_->fd);
+}
+
+// The inhibitor is the process's, not a window's.
+void CSessionGuard::AttachWindow(std::uintptr_t) {}
+
+bool CSessionGuard::Held() const {
+    return impl_->fd >= 0;
+}
+
+// The X session manager's log-off request reaches the toolkit, not a window: no native message
+// here is about the session's end.
+bool AnswerSessionEnd(std::string_view, void*, std::intptr_t*) {
+    return false;
 }
 
 }  // namespace veldrant::platform
