@@ -4,10 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace veldrant::platform {
 
 // `window` is the native handle of a top-level window (QWidget::winId()); 0 changes nothing.
 void EnableWindowClose(std::uintptr_t window, bool enable);
+// Whether that item is enabled now; nothing where the window has no such item.
+std::optional<bool> WindowCloseEnabled(std::uintptr_t window);
 
 }  // namespace veldrant::platform

@@ -6,4 +6,8 @@ namespace veldrant::platform {
 
 void EnableWindowClose(std::uintptr_t, bool) {}
 
+std::optional<bool> WindowCloseEnabled(std::uintptr_t) {
+    return std::nullopt;
+}
+
 }  // namespace veldrant::platform

@@ -14,6 +14,7 @@
 #include "course/Dialog2.h"
 #include "firmware/Dialog1.h"
 #include "marks/Dialog6.h"
+#include "platform/WindowMenu.h"
 #include "tests/app/GuiSupport.h"
 #include "widgets/ButtonST.h"
 #include "widgets/Dialog5.h"
@@ -26,6 +27,13 @@ namespace {
 
 std::vector<QWidget*> Pages(CBrassieDlg& w) {
     return {w.PageForTab(0), w.PageForTab(1), w.PageForTab(2), w.PageForTab(3)};
+}
+
+// The window menu's Close item, where the platform's window has one.
+void ExpectCloseItem(CBrassieDlg& w, bool enabled) {
+    if (auto state = veldrant::platform::WindowCloseEnabled(std::uintptr_t(w.winId()))) {
+        EXPECT_EQ(*state, enabled);
+    }
 }
 
 // Only the page of `tab` is shown.
@@ -163,16 +171,20 @@ TEST(MainWindow, ExitAndCloseEndTheWindowButNotWhileAnOperationRuns) {
     WindowRig rig({}, false);
     CBrassieDlg& w = rig.Open();
 
+    ExpectCloseItem(w, true);
     w.LockForOperation(true);
     EXPECT_FALSE(w.ExitButton()->isEnabled());
+    ExpectCloseItem(w, false);
     EXPECT_FALSE(w.close());
     EXPECT_TRUE(w.isVisible());
     // Locks nest: the controls come back with the last one.
     w.LockForOperation(true);
     w.LockForOperation(false);
     EXPECT_FALSE(w.ExitButton()->isEnabled());
+    ExpectCloseItem(w, false);
     w.LockForOperation(false);
     EXPECT_TRUE(w.ExitButton()->isEnabled());
+    ExpectCloseItem(w, true);
 
     // The busy flag alone, set by a worker before its locks arrive, also keeps the window.
     g_bBusy.store(1);

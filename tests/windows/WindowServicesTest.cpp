@@ -31,20 +31,22 @@ struct TestWindow {
                                 nullptr, nullptr, nullptr, nullptr);
     ~TestWindow() { DestroyWindow(hwnd); }
     std::uintptr_t Handle() const { return reinterpret_cast<std::uintptr_t>(hwnd); }
-    UINT CloseGreyed() const {
-        return GetMenuState(GetSystemMenu(hwnd, FALSE), SC_CLOSE, MF_BYCOMMAND) & MF_GRAYED;
-    }
 };
 
 TEST(WindowMenu, CloseItemGreyedWhileLockedAndEnabledAfter) {
     TestWindow window;
     ASSERT_TRUE(window.hwnd);
-    EXPECT_EQ(window.CloseGreyed(), 0u);
+    EXPECT_EQ(WindowCloseEnabled(window.Handle()), true);
     for (bool enable : {false, false, true, true, false, true}) {
         EnableWindowClose(window.Handle(), enable);
-        EXPECT_EQ(window.CloseGreyed(), enable ? 0u : UINT(MF_GRAYED)) << enable;
+        EXPECT_EQ(WindowCloseEnabled(window.Handle()), enable);
+        // As the window menu itself says:
+        EXPECT_EQ(
+            GetMenuState(GetSystemMenu(window.hwnd, FALSE), SC_CLOSE, MF_BYCOMMAND) & MF_GRAYED,
+            enable ? 0u : UINT(MF_GRAYED));
     }
     EnableWindowClose(0, false);  // no window yet: nothing happens
+    EXPECT_EQ(WindowCloseEnabled(0), std::nullopt);
 }
 
 TEST(SessionGuard, ReasonSetOnTheWindowAndAskedFirst) {
