@@ -11,8 +11,8 @@
 
 #include "app/DevicePage.h"
 #include "app/RoundsPage.h"
-#include "app/SessionEndFilter.h"
 #include "app/TabCtrl.h"
+#include "app/WindowMessageFilter.h"
 #include "course/Dialog2.h"
 #include "firmware/Dialog1.h"
 #include "marks/Dialog6.h"
@@ -58,9 +58,9 @@ void CBrassieDlg::OnInitDialog() {
     if (m_options.guardSession) {
         m_pSessionGuard =
             std::make_unique<platform::CSessionGuard>(kMainWindowTitle, kShutdownBlockReason);
-        m_pSessionEndFilter = std::make_unique<app::CSessionEndFilter>();
-        QCoreApplication::instance()->installNativeEventFilter(m_pSessionEndFilter.get());
     }
+    m_pMessageFilter = std::make_unique<app::CWindowMessageFilter>(m_options.guardSession);
+    QCoreApplication::instance()->installNativeEventFilter(m_pMessageFilter.get());
 #ifndef QT_NO_SESSIONMANAGER
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::commitDataRequest, this, [](QSessionManager& manager) {
@@ -251,7 +251,7 @@ void CBrassieDlg::Teardown() {
     g_pDeviceLink.store(nullptr);
     m_pLink.reset();
     m_pWatcher.reset();
-    m_pSessionEndFilter.reset();  // leaves the application's filters on its own
+    m_pMessageFilter.reset();  // leaves the application's filters on its own
     m_pSessionGuard.reset();
     g_bConnected.store(0);
     g_bBusy.store(0);

@@ -31,8 +31,8 @@ class CSessionGuard;
 }
 namespace veldrant::app {
 class CRoundsPage;
-class CSessionEndFilter;
 class CTabCtrl;
+class CWindowMessageFilter;
 }  // namespace veldrant::app
 
 inline constexpr const char* kMainWindowTitle = "Kestrune VELDRANT for KVT2700";
@@ -110,7 +110,7 @@ private:
     veldrant::app::IFileDialogs* m_pFileDialogs = nullptr;
     QFont m_font;
     std::unique_ptr<veldrant::platform::CSessionGuard> m_pSessionGuard;
-    std::unique_ptr<veldrant::app::CSessionEndFilter> m_pSessionEndFilter;
+    std::unique_ptr<veldrant::app::CWindowMessageFilter> m_pMessageFilter;
 
     CDialog1* m_pDialog1 = nullptr;
     CDialog2* m_pDialog2 = nullptr;

@@ -10,4 +10,8 @@ std::optional<bool> WindowCloseEnabled(std::uintptr_t) {
     return std::nullopt;
 }
 
+bool TakeWindowMenuKey(std::string_view, void*) {
+    return false;
+}
+
 }  // namespace veldrant::platform

@@ -2,6 +2,8 @@
 // caption's close box follows the menu item.
 #include <windows.h>
 
+#include <string_view>
+
 #include "platform/WindowMenu.h"
 
 namespace veldrant::platform {
@@ -21,6 +23,21 @@ std::optional<bool> WindowCloseEnabled(std::uintptr_t window) {
     if (state == UINT(-1))
         return std::nullopt;
     return (state & MF_GRAYED) == 0;
+}
+
+// Qt opens its own copy of the window menu on Alt+Space and enables Close in it. The key reaches
+// the filter as the queue's WM_SYSKEYDOWN (Alt held: bit 29 of lParam) for the focus window;
+// taking it there and asking the top-level window for SC_KEYMENU opens Windows' own menu.
+bool TakeWindowMenuKey(std::string_view eventType, void* message) {
+    if (!message || eventType != "windows_generic_MSG")
+        return false;
+    const MSG* msg = static_cast<const MSG*>(message);
+    if (msg->message != WM_SYSKEYDOWN || msg->wParam != VK_SPACE || !(msg->lParam & (1 << 29)))
+        return false;
+    HWND top = GetAncestor(msg->hwnd, GA_ROOT);
+    if (!top || WindowCloseEnabled(reinterpret_cast<std::uintptr_t>(top)) != false)
+        return false;
+    return PostMessageW(top, WM_SYSCOMMAND, SC_KEYMENU, VK_SPACE) != FALSE;
 }
 
 }  // namespace veldrant::platform

@@ -49,6 +49,34 @@ TEST(WindowMenu, CloseItemGreyedWhileLockedAndEnabledAfter) {
     EXPECT_EQ(WindowCloseEnabled(0), std::nullopt);
 }
 
+TEST(WindowMenu, AltSpaceWhileCloseIsGreyedOpensTheSystemsOwnMenu) {
+    TestWindow window;
+    const struct {
+        bool closeEnabled;
+        const char* type;
+        LPARAM lParam;  // bit 29: Alt held
+        bool taken;
+    } cases[] = {
+        {false, "windows_generic_MSG", 1 << 29, true},
+        {true, "windows_generic_MSG", 1 << 29, false},
+        {false, "windows_generic_MSG", 0, false},
+        {false, "xcb_generic_event_t", 1 << 29, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + (c.closeEnabled ? " enabled" : " greyed"));
+        EnableWindowClose(window.Handle(), c.closeEnabled);
+        MSG key{window.hwnd, WM_SYSKEYDOWN, VK_SPACE, c.lParam, 0, {}};
+        EXPECT_EQ(TakeWindowMenuKey(c.type, &key), c.taken);
+        MSG posted{};
+        ASSERT_EQ(PeekMessageW(&posted, window.hwnd, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE),
+                  c.taken);
+        if (c.taken) {
+            EXPECT_EQ(posted.wParam, WPARAM(SC_KEYMENU));
+            EXPECT_EQ(posted.lParam, LPARAM(VK_SPACE));
+        }
+    }
+}
+
 TEST(SessionGuard, ReasonSetOnTheWindowAndAskedFirst) {
     TestWindow window;
     CSessionGuard guard("Kestrune VELDRANT for KVT2700", kReason);
