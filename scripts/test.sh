@@ -15,4 +15,4 @@ ctest --preset windows -j "$(nproc)"
 bash tests/windows/end-to-end.sh build-ci build-windows
 # The setup program and the portable zip, installed and removed under wine.
 cmake --build --preset windows --target windows-installer windows-portable
-bash tests/windows/installer.sh build-windows
+xvfb-run -a -s "-screen 0 1024x768x24" bash tests/windows/installer.sh build-windows

@@ -3,9 +3,12 @@
 # The Windows setup program and portable zip under wine, in a fresh wine prefix: the zip unpacks
 # to the staged folder byte for byte; setup.exe /S installs that folder into
 # %LOCALAPPDATA%\Programs\Veldrant with the Start-menu shortcut and the Uninstall key, the
-# installed veldrant-cli.exe runs; uninstall.exe /S removes every file it installed, the
-# shortcut and the key, and leaves a file the user put into the folder.
-# Usage: installer.sh WINDOWS_BUILD_DIR   (after the windows-installer and windows-portable targets)
+# installed veldrant-cli.exe runs, the installed window takes Qt and its plugins from its own
+# folder, and while it runs neither setup.exe nor uninstall.exe goes ahead; uninstall.exe /S
+# removes every file it installed, the shortcut and the key, and leaves a file the user put
+# into the folder.
+# Usage: installer.sh WINDOWS_BUILD_DIR   (after the windows-installer and windows-portable
+# targets; with the window built, on an X server: xvfb-run -a bash tests/windows/installer.sh ...)
 set -euo pipefail
 build=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -80,6 +83,32 @@ size=$(($(value EstimatedSize)))
 
 out=$(win "$dir/veldrant-cli.exe" --version | tr -d '\r')
 [[ $out == "veldrant-cli $version" ]] || fail "installed veldrant-cli.exe --version: $out"
+
+if [[ $window == yes ]]; then
+    # The installed window starts and takes Qt's DLLs and both plugins from its own folder.
+    [[ -n ${DISPLAY:-} ]] || fail "the window needs an X server (run under xvfb-run)"
+    WINEDEBUG=+loaddll "$here/scripts/wine-run.sh" "$dir/veldrant.exe" 2>"$work/loaddll" &
+    windowpid=$!
+    # Every DLL the process loaded, one Windows path a line.
+    dlls() { sed -n 's/.*Loaded L"\([^"]*\)".*/\1/p' "$work/loaddll" | sed 's/\\\\/\\/g'; }
+    for _ in $(seq 3000); do
+        dlls | grep -qiF 'styles\qwindowsvistastyle.dll' && break
+        kill -0 "$windowpid" 2>/dev/null || break
+        sleep 0.1
+    done
+    dlls >"$work/dlls"
+    for f in Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll 'platforms\qwindows.dll' 'styles\qwindowsvistastyle.dll'; do
+        grep -qixF "$dir_win\\$f" "$work/dlls" ||
+            fail "veldrant.exe did not load $f from its folder: $(grep -i qt "$work/dlls" | tr '\n' ' ')"
+    done
+    # While it runs, neither the setup program nor the uninstaller touches its files.
+    ! win "$setup" /S || fail "setup.exe /S went ahead while Veldrant ran"
+    ! win "$dir/uninstall.exe" /S "_?=$dir_win" || fail "uninstall.exe /S went ahead while Veldrant ran"
+    [[ -f $dir/veldrant.exe && -f $dir/uninstall.exe ]] || fail "files went while Veldrant ran"
+    win taskkill /F /IM veldrant.exe >/dev/null
+    wait "$windowpid" || true
+    "$wineserver" -w
+fi
 
 # A file of the user's in the folder stays; everything installed goes.
 printf 'my notes\r\n' >"$dir/notes.txt"
