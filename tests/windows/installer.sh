@@ -57,6 +57,19 @@ dir=$(unix_path '%LOCALAPPDATA%\Programs\Veldrant')
 link="$(unix_path '%APPDATA%')/Microsoft/Windows/Start Menu/Programs/Veldrant.lnk"
 dir_win=$(win cmd /c echo '%LOCALAPPDATA%\Programs\Veldrant' | tr -d '\r')
 
+# Every DLL that a program or DLL of the folder imports is in the folder or one of Windows' own
+# (wine's system32 stands for those): a GCC runtime DLL, say, would be missing on a user's machine.
+system32=$VELDRANT_WINEPREFIX/drive_c/windows/system32
+while read -r f; do
+    [[ $f == *.exe || $f == *.dll ]] || continue
+    for dll in $(x86_64-w64-mingw32-objdump -p "$stage/$f" | sed -n 's/^\tDLL Name: //p'); do
+        # API sets (api-ms-win-*) are names the loader maps onto Windows' own DLLs.
+        [[ ${dll,,} == api-ms-win-* ]] && continue
+        [[ -n $(find "$stage" "$system32" -maxdepth 2 -iname "$dll" -print -quit) ]] ||
+            fail "$f needs $dll, which is neither in the folder nor one of Windows' own"
+    done
+done <"$work/files"
+
 while read -r f; do cmp -s "$stage/$f" "$dir/$f" || fail "installed $f differs from the staged one"; done <"$work/files"
 (cd "$dir" && find . -type f | sed 's|^\./||' | sort) >"$work/installed"
 diff <(sort "$work/files" - <<<"uninstall.exe") "$work/installed" || fail "the installed files are not the staged ones and uninstall.exe"
