@@ -28,9 +28,10 @@ options=(
   -DQT_BUILD_BENCHMARKS=OFF
   # Debian's source has no src/3rdparty/wintab.
   -DFEATURE_tabletevent=OFF
-  # Modules the window does not use.
+  # Modules the window does not use. (Direct2D stays: without it the windows plugin misses the
+  # DirectWrite font database at link time.)
   -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF
-  -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF
+  -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF
   -DFEATURE_jpeg=OFF -DFEATURE_zstd=OFF -DFEATURE_icu=OFF
   # Qt's bundled copies, built in, rather than mingw libraries that would have to travel along.
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF

@@ -430,6 +430,23 @@ TILES = {
 }
 
 
+def write_ico(path, pngs):
+    """An icon file whose images are PNG files (Windows Vista and later read them)."""
+    images = []
+    for png in pngs:
+        with open(png, "rb") as f:
+            images.append(f.read())
+    header = struct.pack("<HHH", 0, 1, len(images))
+    entries, offset = b"", 6 + 16 * len(images)
+    for data in images:
+        width, height = struct.unpack(">II", data[16:24])
+        entries += struct.pack("<BBBBHHII", width % 256, height % 256, 0, 0, 1, 32, len(data),
+                               offset)
+        offset += len(data)
+    with open(path, "wb") as f:
+        f.write(header + entries + b"".join(images))
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
         os.path.dirname(os.path.abspath(__file__)), "..", "res")
@@ -444,6 +461,9 @@ def main():
                          (160, 163, 168)).rgb(False))
     for size in (16, 32, 48, 64, 128, 256):
         write_png_rgba(os.path.join(out, f"icon128-{size}.png"), draw_icon(size))
+    # The Windows program's icon: the same drawings, each stored as PNG inside the .ico.
+    write_ico(os.path.join(out, "icon128.ico"),
+              [os.path.join(out, f"icon128-{size}.png") for size in (16, 32, 48, 64, 128, 256)])
 
 
 if __name__ == "__main__":

@@ -9,13 +9,17 @@
 
 #include "app/BrassieApp.h"
 #include "platform/SingleInstance.h"
+#include "tests/support/Environment.h"
 #include "tests/support/SimHarness.h"
 
 namespace {
 
-const QString kProgram = QStringLiteral(VELDRANT_BINARY_DIR "/app/veldrant");
+const QString kProgram = QStringLiteral(VELDRANT_PROGRAM);
+// A platform plugin that does not exist: a copy that tried to open a window would fail loudly
+// instead of ending quietly.
+const QString kNoDisplay = QStringLiteral("no-such-platform");
 
-// A session of its own: the lock's directory, no watches, no display unless given.
+// A session of its own: the lock's directory (on Linux), no watches, no display unless given.
 QProcessEnvironment Session(const std::string& runtimeDir, const std::string& simDir,
                             const QString& platform) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -33,13 +37,13 @@ public:
     ScopedEnv(const char* name, const std::string& value) : name_(name) {
         if (const char* old = std::getenv(name))
             old_ = old;
-        ::setenv(name, value.c_str(), 1);
+        veldrant::testing::SetEnvironment(name, value);
     }
     ~ScopedEnv() {
         if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
+            veldrant::testing::SetEnvironment(name_, *old_);
         } else {
-            ::unsetenv(name_);
+            veldrant::testing::UnsetEnvironment(name_);
         }
     }
 
@@ -57,9 +61,7 @@ TEST(Program, ASecondCopyEndsAtOnceWithoutAWindowOrAWord) {
     ASSERT_EQ(first.State(), veldrant::platform::InstanceState::First);
 
     QProcess second;
-    // The X11 platform without a display: a copy that tried to open a window would fail
-    // loudly here instead of ending quietly.
-    second.setProcessEnvironment(Session(runtime.Path(), sims.Path(), "xcb"));
+    second.setProcessEnvironment(Session(runtime.Path(), sims.Path(), kNoDisplay));
     second.start(kProgram, {});
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
@@ -101,7 +103,7 @@ TEST(Program, HelpAndVersionAnswerWithoutStartingIt) {
     ASSERT_EQ(first.State(), veldrant::platform::InstanceState::First);
     for (const Case& c : cases) {
         QProcess program;
-        program.setProcessEnvironment(Session(runtime.Path(), sims.Path(), "xcb"));
+        program.setProcessEnvironment(Session(runtime.Path(), sims.Path(), kNoDisplay));
         program.start(kProgram, {c.argument});
         ASSERT_TRUE(program.waitForFinished(10000)) << c.argument;
         EXPECT_EQ(program.exitCode(), 0) << c.argument;

@@ -1,0 +1,35 @@
+# Qt 6 for the Windows window: built once per machine from Debian's own qt6-base source by
+# scripts/build-qt-mingw.sh (half an hour the first time, then a cache folder), found here with
+# the installed Linux Qt's moc, rcc and uic as host tools.
+execute_process(
+  COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/build-qt-mingw.sh
+  OUTPUT_VARIABLE VELDRANT_QT_PREFIX OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE _rc)
+if(NOT _rc EQUAL 0 OR NOT EXISTS ${VELDRANT_QT_PREFIX}/lib/cmake/Qt6/Qt6Config.cmake)
+  message(FATAL_ERROR "Qt for Windows could not be built (see above)")
+endif()
+message(STATUS "Qt for Windows: ${VELDRANT_QT_PREFIX}")
+list(APPEND CMAKE_FIND_ROOT_PATH ${VELDRANT_QT_PREFIX})
+set(QT_HOST_PATH /usr CACHE PATH "Where the host's Qt tools live")
+set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "The host Qt's CMake files")
+
+# Where the Windows programs, under wine, find Qt's DLLs and plugins (Z: is wine's root).
+string(REPLACE "/" "\\" _qt_bin_windows "Z:${VELDRANT_QT_PREFIX}/bin")
+set(VELDRANT_QT_RUN_ENVIRONMENT
+    "WINEPATH=${_qt_bin_windows}" "QT_PLUGIN_PATH=Z:${VELDRANT_QT_PREFIX}/plugins")
+
+# Copies Qt's DLLs and the plugins the window needs next to a program, laid out as Qt looks for
+# them in a program's own folder (platforms/, styles/): the build tree's program then runs as
+# the installed one does.
+function(veldrant_deploy_qt target)
+  set(_dir $<TARGET_FILE_DIR:${target}>)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different
+            $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets> ${_dir}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${_dir}/platforms ${_dir}/styles
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different
+            $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> $<TARGET_FILE:Qt6::QOffscreenIntegrationPlugin>
+            ${_dir}/platforms
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different
+            $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> ${_dir}/styles
+    VERBATIM)
+endfunction()
