@@ -60,7 +60,7 @@ cmake "${options[@]}" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-base.cmake" 
   -DCMAKE_INSTALL_PREFIX="$prefix" -S "$src" -B "$build" >&2
 cmake --build "$build" >&2
 rm -rf "$prefix"
-cmake --install "$build" >&2
+cmake --install "$build" --strip >&2
 touch "$prefix/.complete"
 echo "build-qt-mingw: done in $(($(date +%s) - start)) s" >&2
 rm -rf "$build"
