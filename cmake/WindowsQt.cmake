@@ -33,3 +33,6 @@ function(veldrant_deploy_qt target)
             $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> ${_dir}/styles
     VERBATIM)
 endfunction()
+
+# The host's rcc compresses with zstd, which this Qt is built without: zlib instead.
+set(CMAKE_AUTORCC_OPTIONS --no-zstd)

@@ -20,6 +20,7 @@ options=(
   -DCMAKE_BUILD_TYPE=Release
   -DCMAKE_SHARED_LINKER_FLAGS="$runtime"
   -DCMAKE_EXE_LINKER_FLAGS="$runtime"
+  -DCMAKE_MODULE_LINKER_FLAGS="$runtime"
   -DQT_HOST_PATH=/usr
   -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
   -DBUILD_SHARED_LIBS=ON
