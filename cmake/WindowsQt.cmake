@@ -12,26 +12,25 @@ list(APPEND CMAKE_FIND_ROOT_PATH ${VELDRANT_QT_PREFIX})
 set(QT_HOST_PATH /usr CACHE PATH "Where the host's Qt tools live")
 set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "The host Qt's CMake files")
 
-# Where the Windows programs, under wine, find Qt's DLLs and plugins (Z: is wine's root).
-string(REPLACE "/" "\\" _qt_bin_windows "Z:${VELDRANT_QT_PREFIX}/bin")
-set(VELDRANT_QT_RUN_ENVIRONMENT
-    "WINEPATH=${_qt_bin_windows}" "QT_PLUGIN_PATH=Z:${VELDRANT_QT_PREFIX}/plugins")
+# The Qt tests run on the windows platform (real windows, menus and fonts; the offscreen one
+# has no fonts on Windows). wine passes no QT_* variable from Linux, so the platform is named
+# on the command line.
+set(VELDRANT_QT_TEST_ARGS -platform windows)
 
 # Copies Qt's DLLs and the plugins the window needs next to a program, laid out as Qt looks for
-# them in a program's own folder (platforms/, styles/): the build tree's program then runs as
-# the installed one does.
+# them in a program's own folder (platforms/, styles/): the build tree's programs, tests
+# included, then run as the installed one does.
 function(veldrant_deploy_qt target)
   set(_dir $<TARGET_FILE_DIR:${target}>)
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different
-            $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets> ${_dir}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_RUNTIME_DLLS:${target}> ${_dir}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${_dir}/platforms ${_dir}/styles
     COMMAND ${CMAKE_COMMAND} -E copy_if_different
             $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> $<TARGET_FILE:Qt6::QOffscreenIntegrationPlugin>
             ${_dir}/platforms
     COMMAND ${CMAKE_COMMAND} -E copy_if_different
             $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> ${_dir}/styles
-    VERBATIM)
+    VERBATIM COMMAND_EXPAND_LISTS)
 endfunction()
 
 # The host's rcc compresses with zstd, which this Qt is built without: zlib instead.

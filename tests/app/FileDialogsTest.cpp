@@ -117,8 +117,9 @@ QStringList ListedNames(QFileDialog* dialog) {
     return names;
 }
 
+// A path in the temporary folder with '/' between its parts, as Qt's dialogs return it.
 QString In(const veldrant::testing::TempDir& dir, const char* name) {
-    return QString::fromStdString(dir.Path() + "/" + name);
+    return QDir::fromNativeSeparators(QString::fromStdString(dir.Path() + "/" + name));
 }
 
 }  // namespace
@@ -276,7 +277,7 @@ TEST(FileDialogs, ANameInAFolderThatDoesNotExistKeepsTheDialogOpenAndSaysSo) {
         EXPECT_TRUE(chosen.isEmpty());
         EXPECT_EQ(callsAfterBox, 1) << "save " << save;
         ASSERT_EQ(driver.boxes.size(), 1u) << "save " << save;
-        EXPECT_EQ(driver.boxes[0].text, missing +
+        EXPECT_EQ(driver.boxes[0].text, QDir::toNativeSeparators(missing) +
                                             "\nフォルダーが存在しません。\n"
                                             "フォルダー名を確認してください。");
         EXPECT_EQ(driver.boxes[0].title, save ? "名前を付けて保存" : "開く");

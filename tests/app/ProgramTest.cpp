@@ -107,7 +107,8 @@ TEST(Program, HelpAndVersionAnswerWithoutStartingIt) {
         program.start(kProgram, {c.argument});
         ASSERT_TRUE(program.waitForFinished(10000)) << c.argument;
         EXPECT_EQ(program.exitCode(), 0) << c.argument;
-        const QByteArray out = program.readAllStandardOutput();
+        // A Windows console's text ends its lines with CR LF.
+        const QByteArray out = program.readAllStandardOutput().replace("\r\n", "\n");
         EXPECT_TRUE(out.startsWith(c.expectedStart)) << c.argument << ": " << out.toStdString();
         EXPECT_TRUE(program.readAllStandardError().isEmpty()) << c.argument;
     }
@@ -115,5 +116,6 @@ TEST(Program, HelpAndVersionAnswerWithoutStartingIt) {
     QProcess version;
     version.start(kProgram, {"--version"});
     ASSERT_TRUE(version.waitForFinished(10000));
-    EXPECT_EQ(version.readAllStandardOutput(), QByteArray("veldrant " VELDRANT_VERSION "\n"));
+    EXPECT_EQ(version.readAllStandardOutput().replace("\r\n", "\n"),
+              QByteArray("veldrant " VELDRANT_VERSION "\n"));
 }
