@@ -8,8 +8,22 @@
 
 namespace veldrant::platform {
 
-void EnableWindowClose(std::uintptr_t window, bool enable) {
+namespace {
+
+// A window of this process: a handle from a toolkit platform without native windows (Qt's
+// offscreen one numbers its windows itself) may name someone else's window or none.
+HWND OwnWindow(std::uintptr_t window) {
     HWND hwnd = reinterpret_cast<HWND>(window);
+    DWORD process = 0;
+    if (!hwnd || !GetWindowThreadProcessId(hwnd, &process) || process != GetCurrentProcessId())
+        return nullptr;
+    return hwnd;
+}
+
+}  // namespace
+
+void EnableWindowClose(std::uintptr_t window, bool enable) {
+    HWND hwnd = OwnWindow(window);
     if (!hwnd)
         return;
     if (HMENU menu = GetSystemMenu(hwnd, FALSE))
@@ -17,8 +31,8 @@ void EnableWindowClose(std::uintptr_t window, bool enable) {
 }
 
 std::optional<bool> WindowCloseEnabled(std::uintptr_t window) {
-    HWND hwnd = reinterpret_cast<HWND>(window);
-    HMENU menu = (hwnd && IsWindow(hwnd)) ? GetSystemMenu(hwnd, FALSE) : nullptr;
+    HWND hwnd = OwnWindow(window);
+    HMENU menu = hwnd ? GetSystemMenu(hwnd, FALSE) : nullptr;
     const UINT state = menu ? GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) : UINT(-1);
     if (state == UINT(-1))
         return std::nullopt;

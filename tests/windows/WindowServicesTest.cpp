@@ -47,6 +47,10 @@ TEST(WindowMenu, CloseItemGreyedWhileLockedAndEnabledAfter) {
     }
     EnableWindowClose(0, false);  // no window yet: nothing happens
     EXPECT_EQ(WindowCloseEnabled(0), std::nullopt);
+    // Another process's window is left alone.
+    const auto desktop = reinterpret_cast<std::uintptr_t>(GetDesktopWindow());
+    EnableWindowClose(desktop, false);
+    EXPECT_EQ(WindowCloseEnabled(desktop), std::nullopt);
 }
 
 TEST(WindowMenu, AltSpaceWhileCloseIsGreyedOpensTheSystemsOwnMenu) {
