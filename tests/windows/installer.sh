@@ -114,10 +114,13 @@ if [[ $window == yes ]]; then
         grep -qixF "$dir_win\\$f" "$work/dlls" ||
             fail "veldrant.exe did not load $f from its folder: $(grep -i qt "$work/dlls" | tr '\n' ' ')"
     done
-    # While it runs, neither the setup program nor the uninstaller touches its files.
+    # While it runs, neither the setup program nor the uninstaller touches its files (a file
+    # written or removed changes the folder's list of names and change times).
+    snapshot() { find "$dir" -printf '%P %C@\n' | sort; }
+    snapshot >"$work/before"
     ! win "$setup" /S || fail "setup.exe /S went ahead while Veldrant ran"
     ! win "$dir/uninstall.exe" /S "_?=$dir_win" || fail "uninstall.exe /S went ahead while Veldrant ran"
-    [[ -f $dir/veldrant.exe && -f $dir/uninstall.exe ]] || fail "files went while Veldrant ran"
+    snapshot | diff "$work/before" - || fail "files changed while Veldrant ran"
     win taskkill /F /IM veldrant.exe >/dev/null
     wait "$windowpid" || true
     "$wineserver" -w
