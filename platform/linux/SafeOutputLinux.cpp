@@ -210,47 +210,6 @@ PathKind KindOfPath(const std::string& path) {
     return PathKind::Other;
 }
 
-std::string KindWords(PathKind kind) {
-    switch (kind) {
-        case PathKind::Missing:
-        case PathKind::File:
-            return "";
-        case PathKind::Folder:
-            return "a folder";
-        case PathKind::Device:
-            return "a device";
-        case PathKind::Fifo:
-            return "a FIFO";
-        case PathKind::Socket:
-            return "a socket";
-        case PathKind::Other:
-            break;
-    }
-    return "not a regular file";
-}
-
-std::string CheckOutputFile(const std::string& path) {
-    if (path.empty())
-        return "no file name was given";
-    const PathKind kind = KindOfPath(path);
-    if (kind == PathKind::Missing || kind == PathKind::File)
-        return "";
-    if (kind == PathKind::Other)
-        return Quoted(path) + " is not a regular file";
-    return Quoted(path) + " is " + KindWords(kind) + ", not a file";
-}
-
-std::string CheckOutputFolder(const std::string& path) {
-    if (path.empty())
-        return "no folder name was given";
-    const PathKind kind = KindOfPath(path);
-    if (kind == PathKind::Missing || kind == PathKind::Folder)
-        return "";
-    if (kind == PathKind::File)
-        return Quoted(path) + " exists and is not a folder (it is a file)";
-    return Quoted(path) + " exists and is not a folder (it is " + KindWords(kind) + ")";
-}
-
 bool MakeOutputFolder(const std::string& path, std::string* error) {
     if (std::string why = CheckOutputFolder(path); !why.empty()) {
         if (error)
