@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/Command.h"
+#include "cli/OutputFiles.h"
 #include "course/CourseImages.h"
 #include "course/CoursePackage.h"
 #include "course/PackageDescription.h"
@@ -36,28 +37,9 @@ bool OpenPackage(CoursePackage& package, const std::string& path, bool append) {
     return ok;
 }
 
-bool MakeDirectory(const std::string& dir) {
-    std::string error;
-    if (!platform::MakeOutputFolder(dir, &error)) {
-        std::fprintf(stderr, "veldrant-cli: %s\n", error.c_str());
-        return false;
-    }
-    return true;
-}
-
-// The file replaces one of the same name only once it is whole.
-bool WriteFile(const std::string& path, std::string_view bytes) {
-    std::string error;
-    std::unique_ptr<platform::SafeOutput> out = platform::SafeOutput::Create(path, &error);
-    if (out && out->Write(bytes) && out->Commit())
-        return true;
-    std::fprintf(stderr, "veldrant-cli: %s\n", out ? out->Error().c_str() : error.c_str());
-    return false;
-}
-
 bool WriteFile(const std::string& path, std::span<const uint8_t> bytes) {
-    return WriteFile(path,
-                     std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return WriteWholeFile(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 // Output names come from numbers only, never from texts in the package.
@@ -109,7 +91,7 @@ bool WriteCourseImage(CoursePackage& package, size_t k, ImageBuffers& buffers,
 int Images(const Args& parsed) {
     const Args* a = &parsed;
     CoursePackage package;
-    if (!OpenPackage(package, *a->input, false) || !MakeDirectory(*a->output))
+    if (!OpenPackage(package, *a->input, false) || !MakeOutputFolderOrSay(*a->output))
         return kExitFailure;
     ImageBuffers buffers;
     ImageResult dir = BuildDirectoryImage(package, buffers.image);
@@ -132,7 +114,7 @@ int Images(const Args& parsed) {
     for (size_t k = 0; k < package.Index().blocks.size(); ++k) {
         failed += WriteCourseImage(package, k, buffers, out, list) ? 0 : 1;
     }
-    if (!WriteFile(out + "/images.txt", std::string_view(list)))
+    if (!WriteWholeFile(out + "/images.txt", list))
         return kExitFailure;
     std::printf(
         "%s: directory image and %s written (listed in images.txt)\n", out.c_str(),
@@ -171,7 +153,7 @@ size_t WritePictures(CoursePackage& package, size_t k, const std::string& dir, s
 int Pictures(const Args& parsed) {
     const Args* a = &parsed;
     CoursePackage package;
-    if (!OpenPackage(package, *a->input, false) || !MakeDirectory(*a->output))
+    if (!OpenPackage(package, *a->input, false) || !MakeOutputFolderOrSay(*a->output))
         return kExitFailure;
     size_t written = 0, failed = 0;
     for (size_t k = 0; k < package.Index().blocks.size(); ++k) {

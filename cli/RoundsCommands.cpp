@@ -13,8 +13,8 @@
 #include <optional>
 
 #include "cli/Command.h"
+#include "cli/OutputFiles.h"
 #include "platform/File.h"
-#include "platform/SafeOutput.h"
 #include "rounds/Export.h"
 #include "rounds/ExportText.h"
 #include "rounds/Measure.h"
@@ -42,17 +42,6 @@ std::optional<RoundFile> Load(const std::string& path) {
         return std::nullopt;
     }
     return std::move(r.file);
-}
-
-// Writes `bytes` to `path` whole or not at all: a file of that name is replaced only once the
-// new one is complete, and kept as it was on failure.
-bool WriteSafely(const std::string& path, std::string_view bytes) {
-    std::string error;
-    std::unique_ptr<platform::SafeOutput> out = platform::SafeOutput::Create(path, &error);
-    if (out && out->Write(bytes) && out->Commit())
-        return true;
-    std::fprintf(stderr, "veldrant-cli: %s\n", out ? out->Error().c_str() : error.c_str());
-    return false;
 }
 
 // Terminal columns a UTF-8 text takes: East Asian wide characters count two.
@@ -275,7 +264,7 @@ int Export(const Args& parsed) {
         std::fprintf(stderr, "veldrant-cli: '%s' exists: name the output with -o\n", out.c_str());
         return kExitFailure;
     }
-    if (!WriteSafely(out, doc))
+    if (!WriteWholeFile(out, doc))
         return kExitFailure;
     size_t marks = 0;
     for (const Round& r : file->rounds)
@@ -296,23 +285,20 @@ int Pictures(const Args& parsed) {
     auto file = Load(*a->input);
     if (!file)
         return kExitFailure;
-    std::string error;
-    if (!platform::MakeOutputFolder(*a->output, &error)) {
-        std::fprintf(stderr, "veldrant-cli: %s\n", error.c_str());
+    if (!MakeOutputFolderOrSay(*a->output))
         return kExitFailure;
-    }
     size_t written = 0;
     // Names come from numbers only: the round, the hole's place in the round and its number.
     for (const Round& round : file->rounds) {
         const fs::path dir = platform::Utf8Path(*a->output);
-        if (!WriteSafely(platform::PathUtf8(dir / NumberedName("round%03d.svg", round.number)),
-                         PictureSvg(RoundPicture(round))))
+        if (!WriteWholeFile(platform::PathUtf8(dir / NumberedName("round%03d.svg", round.number)),
+                            PictureSvg(RoundPicture(round))))
             return kExitFailure;
         ++written;
         for (size_t h = 0; h < round.holes.size(); ++h) {
             std::string name = NumberedName("round%03d-%02d-hole%02d.svg", round.number,
                                             static_cast<int>(h + 1), round.holes[h].number);
-            if (!WriteSafely(platform::PathUtf8(dir / name), PictureSvg(HolePicture(round, h))))
+            if (!WriteWholeFile(platform::PathUtf8(dir / name), PictureSvg(HolePicture(round, h))))
                 return kExitFailure;
             ++written;
         }

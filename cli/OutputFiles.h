@@ -1,0 +1,16 @@
+// Files and folders a command writes, each failure said on standard error with its reason.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace veldrant::cli {
+
+// Writes `bytes` to `path` whole or not at all: a file of that name is replaced only once the
+// new one is complete, and kept as it was on failure.
+bool WriteWholeFile(const std::string& path, std::string_view bytes);
+
+// Makes the output folder and its missing parents; refuses a path that is something else.
+bool MakeOutputFolderOrSay(const std::string& dir);
+
+}  // namespace veldrant::cli
