@@ -18,6 +18,14 @@ constexpr QRect kButtonRect(18, 43, 140, 134);
 constexpr QRect kTextRect(165, 43, 504, 134);
 }  // namespace
 
+std::string WatchBusyText(long holder) {
+    std::string who = "別の Veldrant プログラム";
+    if (holder > 0)
+        who += "（プロセス " + std::to_string(holder) + "）";
+    return "時計は" + who +
+           "が使用中です。そのプログラムの処理が終わってから、もう一度お試しください。";
+}
+
 bool IsDialogKey(const QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Escape:
@@ -159,8 +167,21 @@ void CDevicePage::RunOperation(std::function<void(CDeviceLink&, ops::IOperationH
     ops::IOperationHost& host = *m_pHost;
     bool started = m_pWorker->Start(
         [link, &gate, &host, operation = std::move(operation)] {
-            auto hold = gate.Acquire();
+            auto gateHeld = gate.Acquire();
+            // The whole job is this program's alone: another Veldrant program's requests
+            // must not land in the middle of it, nor ours in the middle of its job.
+            CDeviceLink::HoldOutcome held = link->Hold();
+            if (held == CDeviceLink::HoldOutcome::Busy) {
+                long holder = 0;
+                link->RefusedAsBusy(&holder);
+                host.ShowMessage(WatchBusyText(holder), ops::kCaptionError,
+                                 ops::MessageIcon::Error);
+                return;
+            }
+            // A watch that went away meanwhile: the operation says so in its own words.
             operation(*link, host);
+            if (held == CDeviceLink::HoldOutcome::Held)
+                link->Release();
         },
         [this] {
             EndPress();

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <functional>
+#include <string>
 
 #include "app/PageHost.h"
 #include "app/PageServices.h"
@@ -94,6 +95,9 @@ private:
 };
 
 // Escape and Enter, which a dialog would take as cancel and confirm.
+// What the window says when another Veldrant program is working with the watch.
+std::string WatchBusyText(long holder);
+
 bool IsDialogKey(const QKeyEvent* event);
 
 }  // namespace veldrant::app

@@ -28,7 +28,8 @@ enum ExitCode : int {
     kExitFailure = 1,       // the operation failed (the message says why)
     kExitUsage = 2,         // bad command line
     kExitNoWatch = 3,       // no watch connected
-    kExitPermission = 4,    // a watch is present but its device node cannot be opened
+    kExitPermission = 4,    // a watch is present but cannot be had: permission denied, or
+                            // another program holds it
     kExitInterrupted = 130  // stopped by Ctrl-C or SIGTERM
 };
 
@@ -75,7 +76,8 @@ struct CommandRegistration {
 
 // The program's command line with every registered command added.
 std::unique_ptr<CommandLine> MakeCommandLine();
-// -v/--verbose for a command that looks for the watch: the link's discovery line is shown.
+// -v/--verbose for a command that looks for the watch (the link's discovery line is shown), and
+// --wait (a watch busy with another Veldrant program is waited for).
 CLI::Option* AddVerbose(CLI::App& command, bool& verbose);
 
 // "1 picture", "2 pictures": a count with its noun in the right number.

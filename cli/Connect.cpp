@@ -12,9 +12,30 @@ namespace veldrant::cli {
 
 WatchSession::WatchSession() : WatchSession(std::make_unique<CDeviceLink>()) {}
 
-WatchSession::WatchSession(std::unique_ptr<CDeviceLink> link) : link_(std::move(link)) {
+WatchSession::WatchSession(std::unique_ptr<CDeviceLink> link)
+    : link_(std::move(link)), wait_(WaitForBusyWatch()) {
     // The link's one diagnostic line only on request (-v): it comes with every search.
     link_->SetDiagnosticStream(nullptr);
+    // One command, one watch, no other Veldrant program in between.
+    link_->HoldWhileOpen(true);
+}
+
+bool& WaitForBusyWatch() {
+    static bool wait = false;
+    return wait;
+}
+
+std::string BusyMessage(const std::vector<CDeviceLink::InterfaceReport>& seen) {
+    for (const auto& r : seen) {
+        if (!r.busy)
+            continue;
+        std::string who = r.holderPid > 0 ? "another Veldrant program (process " +
+                                                std::to_string(r.holderPid) + ")"
+                                          : std::string("another Veldrant program");
+        return "veldrant-cli: the watch at " + r.path + " is busy with " + who +
+               ".\nTry again when it has finished, or add --wait to wait for it.\n";
+    }
+    return "";
 }
 
 void WatchSession::ShowDiscoveryLine(bool show) {
@@ -28,7 +49,9 @@ WatchSession::~WatchSession() {
 }
 
 int WatchSession::Open(std::chrono::milliseconds window) {
+    loud_ = true;
     int code = OpenQuietly(window);
+    loud_ = false;
     if (code != kExitOk) {
         std::string message = NoWatchMessage(link_->LastDiscovery(), &code);
         std::fprintf(stderr, "%s", message.c_str());
@@ -46,10 +69,28 @@ int WatchSession::OpenQuietly(std::chrono::milliseconds window) {
         }
     });
     const auto until = std::chrono::steady_clock::now() + window;
+    bool toldWaiting = false;
     while (!link_->Discover()) {
-        if (std::chrono::steady_clock::now() >= until) {
+        std::vector<CDeviceLink::InterfaceReport> seen = link_->LastDiscovery();
+        std::string busy = BusyMessage(seen);
+        if (!busy.empty() && wait_) {
+            if (!toldWaiting) {
+                std::fprintf(
+                    stderr, "%s",
+                    busy.substr(0, busy.find('\n'))
+                        .append("\nveldrant-cli: waiting for it to finish (Ctrl-C gives up).\n")
+                        .c_str());
+                toldWaiting = true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            continue;
+        }
+        if (!busy.empty() || std::chrono::steady_clock::now() >= until) {
             int code = kExitNoWatch;
-            NoWatchMessage(link_->LastDiscovery(), &code);
+            std::string message = NoWatchMessage(seen, &code);
+            // A watch that is there but cannot be had is explained even to a quiet caller.
+            if (code != kExitNoWatch && !loud_)
+                std::fprintf(stderr, "%s", message.c_str());
             return code;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
@@ -67,6 +108,10 @@ bool WatchSession::Removed() const {
 std::string NoWatchMessage(const std::vector<CDeviceLink::InterfaceReport>& seen, int* exitCode) {
     std::string text = std::string(ops::kTextCheckConnection) + "\n";
     *exitCode = kExitNoWatch;
+    if (std::string busy = BusyMessage(seen); !busy.empty()) {
+        *exitCode = kExitPermission;
+        return busy;
+    }
     for (const auto& r : seen) {
         if (r.error == platform::OpenError::PermissionDenied) {
             *exitCode = kExitPermission;

@@ -27,11 +27,15 @@ public:
     WatchSession& operator=(const WatchSession&) = delete;
 
     // kExitOk with the link open and g_bConnected 1; otherwise the reason is on stderr and the
-    // exit code (kExitNoWatch, kExitPermission) is returned.
+    // exit code (kExitNoWatch, kExitPermission) is returned. The watch stays this program's
+    // alone until the session ends: a watch that another Veldrant program works with is
+    // refused at once with kExitPermission, or, after WaitWhenBusy(true), waited for.
     int Open(std::chrono::milliseconds window = kConnectWindow);
-    // As Open, but silent when no watch is found: for a command that words its own message, or
-    // that goes on without a watch.
+    // As Open, but silent when no watch is found (a watch that is busy or cannot be opened is
+    // still explained): for a command that words its own message, or that goes on without one.
     int OpenQuietly(std::chrono::milliseconds window = kConnectWindow);
+    // --wait: wait for another Veldrant program to finish with the watch instead of giving up.
+    void WaitWhenBusy(bool wait) { wait_ = wait; }
     CDeviceLink& Link() { return *link_; }
     // Shows the link's discovery line on stderr (-v/--verbose); off by default.
     void ShowDiscoveryLine(bool show);
@@ -45,7 +49,15 @@ private:
     std::unique_ptr<CDeviceLink> link_;
     std::atomic<bool> connected_{false};
     std::string path_;  // the interface Open found
+    bool wait_ = false;
+    bool loud_ = false;  // inside Open, which explains every failure itself
 };
+
+// --wait on a command that looks for the watch; every WatchSession made afterwards waits.
+bool& WaitForBusyWatch();
+
+// The message for a watch that another Veldrant program holds; empty when none of `seen` was.
+std::string BusyMessage(const std::vector<CDeviceLink::InterfaceReport>& seen);
 
 // What to tell a person when discovery found no usable watch, from what it saw; *exitCode
 // gets kExitPermission when a device node could not be opened for lack of permission, else

@@ -32,7 +32,9 @@ int Run(const UpdateArgs& a) {
     // interface closes the link, so the exchange under way fails at once.
     WatchSession watch;
     watch.ShowDiscoveryLine(a.verbose);
-    if (watch.OpenQuietly(kSingleTry) != kExitOk) {
+    if (int code = watch.OpenQuietly(kSingleTry); code != kExitOk) {
+        if (code != kExitNoWatch)
+            return code;  // explained already
         std::fprintf(stderr,
                      "veldrant-cli: no watch found. Connect the watch with its USB cable (or "
                      "start veldrant-sim) and try again.\n");

@@ -111,7 +111,8 @@ const CommandRegistration kDevices([](CommandLine& line) {
 const CommandRegistration kInfo([](CommandLine& line) {
     auto verbose = std::make_shared<bool>(false);
     CLI::App& c = line.Add(
-        {"info", "[--verbose]", "show the connected watch's identity name and firmware version",
+        {"info", "[--verbose] [--wait]",
+         "show the connected watch's identity name and firmware version",
          "Finds the watch as the desktop application does, and prints its identity name and its\n"
          "firmware version as the firmware page shows it.\n\n"
          "Exit status: 0 done, 1 the watch did not answer, 3 no watch, 4 permission denied."},
@@ -119,6 +120,9 @@ const CommandRegistration kInfo([](CommandLine& line) {
     c.add_flag("-v,--verbose", *verbose,
                "also the table row, the interface path and the report length, and the discovery "
                "line");
+    c.add_flag("--wait", WaitForBusyWatch(),
+               "when another Veldrant program is working with the watch, wait for it to finish "
+               "instead of giving up");
 });
 
 }  // namespace

@@ -206,8 +206,8 @@ int Report(const firmware::UpdateResult& r, CDeviceLink& link, bool connected,
 
 int Update(const FirmwareArgs& a) {
     WatchSession watch;
-    if (OpenWatch(watch, a.verbose) != kExitOk)
-        return NoWatch();
+    if (int code = OpenWatch(watch, a.verbose); code != kExitOk)
+        return code == kExitNoWatch ? NoWatch() : code;
     TerminalHost host([&watch] { return watch.Connected(); });
     // The watch is being rewritten: a first Ctrl-C only warns.
     platform::InterruptCatcher interrupts(

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/Command.h"
+#include "cli/Connect.h"
 #include "platform/Args.h"
 #include "platform/Interrupt.h"
 #include "platform/SafeOutput.h"
@@ -78,6 +79,9 @@ void RegisterCommands(CommandAdder add) {
 }
 
 CLI::Option* AddVerbose(CLI::App& command, bool& verbose) {
+    command.add_flag("--wait", WaitForBusyWatch(),
+                     "when another Veldrant program is working with the watch, wait for it to "
+                     "finish instead of giving up");
     return command.add_flag("-v,--verbose", verbose,
                             "also show the discovery line and the interface found");
 }

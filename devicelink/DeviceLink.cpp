@@ -25,8 +25,13 @@ CDeviceLink::~CDeviceLink() {
 void CDeviceLink::Close() {
     std::shared_ptr<platform::IHidDevice> device;
     std::shared_ptr<ReportBuffers> buffers;
+    std::shared_ptr<platform::IInterfaceLock> watchLock;
     {
         std::lock_guard lock(impl_->mutex);
+        // A job that holds the watch keeps it across a replug: it gives it back itself.
+        if (impl_->holds == 0)
+            watchLock = std::move(impl_->lock);
+        impl_->openTransport.reset();
         m_bConnected.store(0);
         device = std::move(m_hDevice);
         m_hDevice.reset();
@@ -46,14 +51,14 @@ void CDeviceLink::Close() {
 }
 
 bool CDeviceLink::Install(std::shared_ptr<platform::IHidDevice> device, uint32_t length,
-                          const DeviceIdentity& row) {
+                          const DeviceIdentity& row, const Opening& opening) {
     auto buffers = std::make_shared<ReportBuffers>();
     buffers->in.reset(new (std::nothrow) uint8_t[length]());
     buffers->out.reset(new (std::nothrow) uint8_t[length]());
-    buffers->scratch.reset(new (std::nothrow) uint8_t[length]());
-    if (!buffers->in || !buffers->out || !buffers->scratch)
+    if (!buffers->in || !buffers->out)
         return false;
     // Byte 0 of both buffers is the report ID 0, set here once (the arrays start zeroed).
+    std::shared_ptr<platform::IInterfaceLock> replaced;  // given back after the state lock
     std::lock_guard lock(impl_->mutex);
     // Unchanged sizes are not rewritten: a page may still read them after a replug.
     if (m_dwReportLength != length)
@@ -62,6 +67,10 @@ bool CDeviceLink::Install(std::shared_ptr<platform::IHidDevice> device, uint32_t
         m_dwHIDPacketSize = PayloadSizeFor(length);
     m_hDevice = std::move(device);
     impl_->buffers = std::move(buffers);
+    impl_->openTransport = opening.transport;
+    std::swap(impl_->lock, replaced);
+    impl_->lock = opening.lock;
+    impl_->lockPath = opening.path;
     ++impl_->generation;
     m_pInReport = impl_->buffers->in.get();
     m_pOutReport = impl_->buffers->out.get();
@@ -152,29 +161,17 @@ int CDeviceLink::Exchange() {
     return s ? ExchangeOn(s) : 0;
 }
 
-// A reply that came after its exchange timed out may still be queued: read it away before the
-// next request goes out, so that it can never be taken for that request's reply. Only needed
-// after an exchange that did not read its reply, which keeps the common road to one write and
-// one read.
-bool CDeviceLink::DrainOn(const Session& s) {
-    using platform::IoResult;
-    for (int i = 0; i < 256; ++i) {
-        size_t got = 0;
-        IoResult r =
-            s.device->Read(s.buffers->scratch.get(), s.length, &got, std::chrono::milliseconds(0));
-        if (r == IoResult::Timeout)
-            return true;
-        if (r != IoResult::Ok)
-            return false;
-    }
-    return false;  // a device that never stops talking cannot be trusted with a request
-}
-
+// The handle may hold input that is no reply to this request: a reply that came after its
+// exchange timed out, or, since the system hands every report to every open handle, replies to
+// another program that talked to the watch while this one sat idle. It is read away before each
+// request goes out, so that it can never be taken for this request's reply.
 int CDeviceLink::ExchangeOn(const Session& s) {
     using platform::IoResult;
-    if (s.buffers->mayHoldStaleInput && !DrainOn(s))
+    std::shared_ptr<platform::IInterfaceLock> own;
+    if (!LockFor(s, &own))
         return 0;
-    s.buffers->mayHoldStaleInput = true;
+    if (!s.device->DiscardInput())
+        return 0;
     IoResult w = s.device->Write(s.out, s.length, impl_->timeout);
     if (w == IoResult::Timeout || w == IoResult::Gone)
         return 0;
@@ -185,8 +182,6 @@ int CDeviceLink::ExchangeOn(const Session& s) {
     IoResult r = s.device->Read(s.in, s.length, &got, impl_->timeout);
     if (r != IoResult::Ok)
         return 0;
-    // One request, one report: the watch's reply has been taken off the queue.
-    s.buffers->mayHoldStaleInput = false;
     if (!StillOpen(s))
         return 0;
     if (got != s.length)

@@ -70,6 +70,23 @@ public:
     // The reply word: the first payload word of the last input report (0 while closed).
     uint32_t ReplyWord() const;
 
+    // One Veldrant program at a time on a watch. Every request takes the watch's lock (see
+    // IHidTransport::Lock) for its own length unless a job of this process holds it already;
+    // a request refused because another program holds it fails without sending anything.
+    // Hold keeps the lock until the matching Release, for a job of several requests (holds
+    // nest); Busy when another program has the watch, Closed when no watch is open.
+    enum class HoldOutcome { Held, Busy, Closed };
+    HoldOutcome Hold();
+    void Release();
+    // For a program that works with one watch for its whole life (the CLI): the lock that
+    // discovery takes to examine the watch is kept while it stays open, so that no other
+    // program can come in between finding the watch and the job.
+    void HoldWhileOpen(bool keep);
+    // True when the last discovery, hold or request was refused because another Veldrant
+    // program holds the watch; *holder gets that program's process id (0 when the system
+    // does not tell).
+    bool RefusedAsBusy(long* holder = nullptr) const;
+
     // What discovery made of one interface, for the CLI's diagnostics.
     struct InterfaceReport {
         std::string transport;
@@ -80,6 +97,8 @@ public:
         uint32_t outputLength = 0;
         int tableRow = -1;  // -1: matches no row
         bool confirmed = false;
+        bool busy = false;   // another Veldrant program holds it
+        long holderPid = 0;  // that program's process id, 0 when not known
         std::string verdict;
     };
     // Lists every present interface with what discovery would make of it, without opening a
@@ -119,15 +138,25 @@ private:
     void BuildHeaderOn(const Session& s, int code);
     int CheckReplyOn(const Session& s) const;
     int ExchangeOn(const Session& s);
-    bool DrainOn(const Session& s);
     int RequestBlockOf(uint8_t* dest, uint32_t n, std::optional<uint32_t> payloadSize);
     int SendBlockOf(const uint8_t* src, uint32_t n, std::optional<uint32_t> payloadSize);
+    // What discovery hands over with an opened interface.
+    struct Opening {
+        std::shared_ptr<platform::IHidTransport> transport;
+        std::string path;
+        std::shared_ptr<platform::IInterfaceLock> lock;
+    };
     bool Install(std::shared_ptr<platform::IHidDevice> device, uint32_t length,
-                 const DeviceIdentity& row);
+                 const DeviceIdentity& row, const Opening& opening);
+    std::shared_ptr<platform::IInterfaceLock> LockForDiscovery(platform::IHidTransport& transport,
+                                                               const std::string& path,
+                                                               long* holder);
+    bool LockFor(const Session& s, std::shared_ptr<platform::IInterfaceLock>* own);
+    void GiveBackUnheldLock();
     void SetPath(const std::string& path);
     enum class Examined { Skipped, Opened, Stop };
-    Examined ExamineInterface(platform::IHidTransport& transport, const std::string& path,
-                              InterfaceReport& report);
+    Examined ExamineInterface(const std::shared_ptr<platform::IHidTransport>& transport,
+                              const std::string& path, InterfaceReport& report);
     int CheckIdentityWhy(std::string* why);
 
     std::unique_ptr<Impl> impl_;

@@ -1,21 +1,20 @@
 // The link's private state, shared by its source files (not part of the link's interface).
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "devicelink/DeviceLink.h"
 
 namespace veldrant {
 
-// The two report buffers of one open watch, plus a scratch buffer that stale input is drained
-// into. Requests hold a share of them, so Close never frees a buffer that a request still uses.
+// The two report buffers of one open watch. Requests hold a share of them, so Close never
+// frees a buffer that a request still uses.
 struct ReportBuffers {
-    std::unique_ptr<uint8_t[]> in, out, scratch;
-    // True until an exchange has read its reply: only an exchange that gave up before its
-    // reply arrived (or a fresh opening) can leave input queued. Guarded by requestMutex.
-    bool mayHoldStaleInput = true;
+    std::unique_ptr<uint8_t[]> in, out;
 };
 
 // What one request works on: taken under the link's lock when the request starts.
@@ -52,6 +51,19 @@ struct CDeviceLink::Impl {
     std::vector<InterfaceReport> lastDiscovery;
 
     std::vector<std::unique_ptr<platform::INoticeSubscription>> subscriptions;
+
+    // The lock that keeps every other Veldrant program off the watch (see Hold), for the
+    // interface at lockPath; guarded by `mutex`. `holds` counts the jobs of this process that
+    // hold it; without them it goes with the link's Close, or at the end of a discovery unless
+    // holdWhileOpen asks to keep it while the watch stays open.
+    std::shared_ptr<platform::IHidTransport> openTransport;  // the open watch's transport
+    std::shared_ptr<platform::IInterfaceLock> lock;
+    std::string lockPath;
+    int holds = 0;
+    bool holdWhileOpen = false;
+    // The process id of the program that held the watch when this link was last refused it,
+    // 0 when the system does not tell; -1 when the last attempt was not refused.
+    std::atomic<long> busyHolder{-1};
 };
 
 }  // namespace veldrant

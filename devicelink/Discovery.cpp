@@ -58,6 +58,9 @@ public:
     std::unique_ptr<platform::INoticeSubscription> Subscribe(platform::HidNoticeFn) override {
         return nullptr;
     }
+    std::unique_ptr<platform::IInterfaceLock> Lock(const std::string& path, long* holder) override {
+        return inner_->Lock(path, holder);
+    }
 
 private:
     std::shared_ptr<platform::IHidTransport> inner_;
@@ -76,8 +79,10 @@ std::string CDeviceLink::DevicePath() const {
     return m_strDevicePath;
 }
 
-CDeviceLink::Examined CDeviceLink::ExamineInterface(platform::IHidTransport& transport,
-                                                    const std::string& path, InterfaceReport& r) {
+CDeviceLink::Examined CDeviceLink::ExamineInterface(
+    const std::shared_ptr<platform::IHidTransport>& shared, const std::string& path,
+    InterfaceReport& r) {
+    platform::IHidTransport& transport = *shared;
     SetPath(path);
     platform::OpenError error = platform::OpenError::None;
     r.ids = transport.ReadIds(path, &error);
@@ -89,6 +94,18 @@ CDeviceLink::Examined CDeviceLink::ExamineInterface(platform::IHidTransport& tra
     r.tableRow = MatchRow(*r.ids);
     if (r.tableRow < 0) {
         r.verdict = "matches no known watch";
+        return Examined::Skipped;
+    }
+    // Nothing goes to a watch that another Veldrant program is working with, not even the
+    // identity request: it would land in the middle of that program's job.
+    long holder = 0;
+    std::shared_ptr<platform::IInterfaceLock> lock = LockForDiscovery(transport, path, &holder);
+    if (!lock) {
+        r.busy = true;
+        r.holderPid = holder;
+        r.verdict = "busy with another Veldrant program";
+        if (holder > 0)
+            r.verdict += " (process " + std::to_string(holder) + ")";
         return Examined::Skipped;
     }
     std::shared_ptr<platform::IHidDevice> device = transport.Open(path, &error);
@@ -117,7 +134,8 @@ CDeviceLink::Examined CDeviceLink::ExamineInterface(platform::IHidTransport& tra
                      PayloadSizeFor(r.inputLength));
         std::fflush(impl_->diagnostics);
     }
-    if (!Install(std::move(device), r.inputLength, g_DeviceTable[size_t(r.tableRow)])) {
+    if (!Install(std::move(device), r.inputLength, g_DeviceTable[size_t(r.tableRow)],
+                 Opening{shared, path, std::move(lock)})) {
         r.verdict = "out of memory for the report buffers";
         return Examined::Stop;
     }
@@ -135,7 +153,7 @@ int CDeviceLink::Discover() {
             InterfaceReport& r = reports.emplace_back();
             r.transport = transport->Name();
             r.path = path;
-            outcome = ExamineInterface(*transport, path, r);
+            outcome = ExamineInterface(transport, path, r);
             if (outcome != Examined::Skipped)
                 break;
         }
@@ -153,6 +171,7 @@ int CDeviceLink::Discover() {
             r.verdict = "identity not confirmed: " + why;
         }
     }
+    GiveBackUnheldLock();
     std::lock_guard lock(impl_->mutex);
     impl_->lastDiscovery = std::move(reports);
     return m_bConnected.load();

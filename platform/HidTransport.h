@@ -48,6 +48,17 @@ public:
     // Ends any Write or Read waiting on another thread at once (they return Gone), and makes
     // every later call return Gone. Safe to call from any thread, any number of times.
     virtual void Cancel() = 0;
+    // Throws away every input report already queued for this handle. The system hands each
+    // report of a device to every open handle, so a handle that sat idle while another program
+    // talked to the watch holds that program's replies. False when the device is gone or never
+    // stops talking. By default reads without waiting until nothing is left.
+    virtual bool DiscardInput();
+};
+
+// Keeps every other Veldrant program on this computer off one interface while it lives.
+class IInterfaceLock {
+public:
+    virtual ~IInterfaceLock() = default;
 };
 
 enum class HidNotice { Arrival, Removal };
@@ -74,6 +85,14 @@ public:
     // Starts delivering arrival and removal notices carrying the interface path. `fn` runs on
     // a thread of the transport's own; it must be quick and thread-safe.
     virtual std::unique_ptr<INoticeSubscription> Subscribe(HidNoticeFn fn) = 0;
+    // Takes, without waiting, the lock that keeps every other Veldrant program off the
+    // interface at `path` while the returned object lives (a job of one program never sees
+    // another's requests land in the middle of it). nullptr when another program holds it;
+    // *holder then gets that program's process id where the system tells it, else 0. A lock
+    // that cannot be taken for any other reason (the node cannot be opened, a folder that is
+    // not ours) holds nothing and lets the caller go on: opening the interface says what is
+    // wrong. By default (interfaces that only this process can reach) it holds nothing.
+    virtual std::unique_ptr<IInterfaceLock> Lock(const std::string& path, long* holder);
 };
 
 // The transports present on this platform, real ones first (hidraw), then simulated watches.

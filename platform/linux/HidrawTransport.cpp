@@ -13,6 +13,7 @@
 #include "platform/linux/FdWait.h"
 #include "platform/linux/HidrawDevice.h"
 #include "platform/linux/HidrawIds.h"
+#include "platform/linux/InterfaceLockLinux.h"
 
 namespace veldrant::platform {
 
@@ -176,6 +177,12 @@ public:
 
     std::unique_ptr<INoticeSubscription> Subscribe(HidNoticeFn fn) override {
         return std::make_unique<HidrawNotices>(std::move(fn));
+    }
+
+    // The node itself carries the lock, so every program that can open the watch sees it,
+    // whoever started it.
+    std::unique_ptr<IInterfaceLock> Lock(const std::string& path, long* holder) override {
+        return linux_fd::LockFile(path, false, holder);
     }
 };
 

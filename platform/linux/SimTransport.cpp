@@ -16,6 +16,7 @@
 
 #include "platform/SimProtocol.h"
 #include "platform/linux/FdWait.h"
+#include "platform/linux/InterfaceLockLinux.h"
 #include "platform/linux/SimDevice.h"
 
 namespace veldrant::platform {
@@ -159,6 +160,14 @@ public:
 
     std::unique_ptr<INoticeSubscription> Subscribe(HidNoticeFn fn) override {
         return std::make_unique<SimNotices>(Absolute(Directory()), std::move(fn));
+    }
+
+    // A socket cannot carry a flock: a hidden file beside it, ".<name>.hid.lock", does. It
+    // stays when the lock is given back (removing it could let two programs lock two files).
+    std::unique_ptr<IInterfaceLock> Lock(const std::string& path, long* holder) override {
+        std::filesystem::path p(path);
+        std::string file = (p.parent_path() / ("." + p.filename().string() + ".lock")).string();
+        return linux_fd::LockFile(file, true, holder);
     }
 
 private:

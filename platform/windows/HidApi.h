@@ -22,6 +22,9 @@ public:
     // One overlapped WriteFile or ReadFile (see OverlappedTransfer).
     virtual Transfer Run(bool write, void* buffer, DWORD len, HANDLE cancel,
                          std::chrono::milliseconds timeout) = 0;
+    // HidD_FlushQueue: drops the input reports the driver holds for this handle. False when
+    // it cannot (the caller then reads them away).
+    virtual bool FlushQueue() { return false; }
 };
 
 class IHidApi {

@@ -36,6 +36,8 @@ public:
         return OverlappedTransfer(h_.Get(), write, buffer, len, cancel, timeout);
     }
 
+    bool FlushQueue() override { return HidD_FlushQueue(h_.Get()) != FALSE; }
+
 private:
     Handle h_;
 };

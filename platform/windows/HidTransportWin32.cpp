@@ -17,6 +17,7 @@ extern "C" {
 #include <thread>
 
 #include "platform/windows/HidApi.h"
+#include "platform/windows/InterfaceLockWin32.h"
 
 namespace veldrant::platform::win {
 
@@ -90,6 +91,13 @@ public:
     void Cancel() override {
         cancelled_.store(true);
         SetEvent(cancel_.Get());
+    }
+
+    // The HID class driver keeps a ring of input reports per handle; flushing it is one call.
+    bool DiscardInput() override {
+        if (cancelled_.load())
+            return false;
+        return handle_->FlushQueue() || IHidDevice::DiscardInput();
     }
 
 private:
@@ -215,6 +223,10 @@ public:
 
     std::unique_ptr<INoticeSubscription> Subscribe(HidNoticeFn fn) override {
         return std::make_unique<HidNotices>(std::move(fn));
+    }
+
+    std::unique_ptr<IInterfaceLock> Lock(const std::string& path, long* holder) override {
+        return LockInterfaceMutex(path, holder);
     }
 
 private:

@@ -10,6 +10,7 @@
 #include "platform/File.h"
 #include "platform/SimProtocol.h"
 #include "platform/SimTransport.h"
+#include "platform/windows/InterfaceLockWin32.h"
 #include "platform/windows/Overlapped.h"
 #include "platform/windows/SimPipe.h"
 
@@ -252,6 +253,10 @@ public:
 
     std::unique_ptr<INoticeSubscription> Subscribe(HidNoticeFn fn) override {
         return std::make_unique<SimNotices>(Absolute(Directory()), std::move(fn));
+    }
+
+    std::unique_ptr<IInterfaceLock> Lock(const std::string& path, long* holder) override {
+        return win::LockInterfaceMutex(path, holder);
     }
 
 private:

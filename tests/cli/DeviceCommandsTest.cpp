@@ -2,11 +2,15 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "cli/Command.h"
 #include "cli/Connect.h"
+#include "platform/SimTransport.h"
 #include "tests/support/SimHarness.h"
 
 namespace veldrant::testing {
@@ -123,6 +127,46 @@ TEST(CliConnect, AWatchAnotherProgramHoldsIsNamedAsInUseNotAsAMissingRule) {
     EXPECT_NE(text.find("/dev/hidraw4 cannot be opened: another program is using it"),
               std::string::npos);
     EXPECT_EQ(text.find("udev"), std::string::npos) << text;
+}
+
+// This test process plays the other Veldrant program: it holds the watch's lock as a job does.
+TEST(CliWatchLock, AWatchBusyWithAnotherProgramIsRefusedAtOnceOrWaitedFor) {
+    SimHarness sim({.model = 3, .reportLength = 525, .version = {5, 1, 0x7B}});
+    auto transport = platform::MakeSimTransport(sim.Directory());
+    long holder = -1;
+    auto lock = transport->Lock(transport->ListInterfaces().at(0), &holder);
+    ASSERT_TRUE(lock);
+    TempDir files;
+    const std::string busy =
+        "is busy with another Veldrant program (process " + std::to_string(getpid()) + ").";
+    for (const char* name : {"fw.bin", "pkg.zip"})
+        std::fclose(std::fopen((files.Path() + "/" + name).c_str(), "wb"));
+    for (const std::string& args :
+         {std::string("info"), "marks export -o '" + files.Path() + "/m.csv'",
+          "firmware update '" + files.Path() + "/fw.bin'",
+          "course update '" + files.Path() + "/pkg.zip'"}) {
+        CliRun r = Cli(sim.Directory(), args);
+        EXPECT_EQ(r.exitCode, cli::kExitPermission) << args << ": " << r.err;
+        EXPECT_NE(r.err.find(busy), std::string::npos) << args << ": " << r.err;
+    }
+    EXPECT_EQ(sim.GetWatch().Stats().reports, 0u) << "nothing reached the watch";
+
+    // --wait: the second program says that it waits, and goes on once the first is done.
+    const std::string err = files.Path() + "/e";
+    int status = -1;
+    std::thread waiter([&] {
+        std::string command = "VELDRANT_SIM_DIR='" + sim.Directory() +
+                              "' '" VELDRANT_CLI "' info --wait >'" + files.Path() + "/o' 2>'" +
+                              err + "'";
+        status = std::system(command.c_str());
+    });
+    for (int i = 0; i < 3000 && Slurp(err).find("waiting") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_NE(Slurp(err).find(busy), std::string::npos) << Slurp(err);
+    lock.reset();
+    waiter.join();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Slurp(err);
+    EXPECT_EQ(Slurp(files.Path() + "/o"), "QMX_KVT_2700\nファームウェアバージョン 1.05\n");
 }
 
 }  // namespace

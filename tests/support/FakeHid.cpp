@@ -207,4 +207,45 @@ std::unique_ptr<platform::INoticeSubscription> FakeTransport::Subscribe(platform
     return std::make_unique<NoticeHandle>();
 }
 
+class FakeTransport::LockHandle : public platform::IInterfaceLock {
+public:
+    LockHandle(FakeTransport& owner, std::string path) : owner_(owner), path_(std::move(path)) {}
+    ~LockHandle() override {
+        std::lock_guard lock(owner_.mutex_);
+        owner_.holders_.erase(path_);
+    }
+
+private:
+    FakeTransport& owner_;
+    std::string path_;
+};
+
+std::unique_ptr<platform::IInterfaceLock> FakeTransport::Lock(const std::string& path,
+                                                              long* holder) {
+    std::lock_guard lock(mutex_);
+    auto it = holders_.find(path);
+    if (it != holders_.end()) {
+        *holder = it->second;
+        return nullptr;
+    }
+    holders_[path] = 0;
+    return std::make_unique<LockHandle>(*this, path);
+}
+
+void FakeTransport::HoldElsewhere(const std::string& path, long pid) {
+    std::lock_guard lock(mutex_);
+    holders_[path] = pid;
+}
+
+void FakeTransport::ReleaseElsewhere(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    holders_.erase(path);
+}
+
+bool FakeTransport::LockedHere(const std::string& path) const {
+    std::lock_guard lock(mutex_);
+    auto it = holders_.find(path);
+    return it != holders_.end() && it->second == 0;
+}
+
 }  // namespace veldrant::testing

@@ -92,8 +92,17 @@ public:
     std::unique_ptr<platform::IHidDevice> Open(const std::string& path,
                                                platform::OpenError* error) override;
     std::unique_ptr<platform::INoticeSubscription> Subscribe(platform::HidNoticeFn fn) override;
+    // One holder per interface, as between programs: a second lock is refused even within
+    // this process. HoldElsewhere plays another program (`pid`) that holds the interface.
+    std::unique_ptr<platform::IInterfaceLock> Lock(const std::string& path, long* holder) override;
+    void HoldElsewhere(const std::string& path, long pid);
+    void ReleaseElsewhere(const std::string& path);
+    // True while a lock that Lock handed out for `path` lives.
+    bool LockedHere(const std::string& path) const;
 
 private:
+    class LockHandle;
+    std::map<std::string, long> holders_;  // pid of the holder; 0 for this process
     std::string name_;
     mutable std::mutex mutex_;
     std::vector<FakeInterface> interfaces_;

@@ -3,7 +3,10 @@
 // wants it; other HID devices left alone.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
+#include <vector>
 
 #include "devicelink/DeviceIdentity.h"
 #include "tests/vm/UhidWatchProcess.h"
@@ -123,6 +126,31 @@ TEST_F(DiscoveryVmTest, TwoMatchingWatchesTheFirstInEnumerationOrderIsUsed) {
     EXPECT_EQ(ReportsServed(first.Lines()), 1);
     EXPECT_EQ(ReportsServed(second.Lines()), 0);
     EXPECT_EQ(second.Count("open"), 0) << "the second watch is never opened";
+}
+
+// Two programs on one node: the kernel hands every input report to every open handle, so the
+// idle one finds the other's replies queued; and while one holds the watch the other waits.
+TEST_F(DiscoveryVmTest, TwoLinksOnOneWatchNeitherTakesTheOthersReplyNorItsTurn) {
+    UhidWatchProcess watch({"--model", "3"});
+    auto first = HidrawLink();
+    auto second = HidrawLink();
+    ASSERT_TRUE(DiscoverWithin(*first, kFindLimit));
+    ASSERT_TRUE(DiscoverWithin(*second, kFindLimit));
+    std::vector<uint8_t> block(first->m_dwHIDPacketSize);
+    first->m_nCommand = CMD_IDENTITY;
+    ASSERT_EQ(first->RequestBlock(block.data(), 0), 1);
+    // That reply sits on the second handle too; the second link's request reads past it.
+    EXPECT_EQ(second->SendCommand(CMD_FW_VERSION, 0), 1);
+
+    ASSERT_EQ(first->Hold(), CDeviceLink::HoldOutcome::Held);
+    EXPECT_EQ(second->SendCommand(CMD_FW_VERSION, 0), 0);
+    long holder = 0;
+    EXPECT_TRUE(second->RefusedAsBusy(&holder));
+    EXPECT_EQ(holder, long(getpid())) << "the holder is read from /proc/locks";
+    first->Release();
+    EXPECT_EQ(second->SendCommand(CMD_FW_VERSION, 0), 1);
+    first->Close();
+    second->Close();
 }
 
 }  // namespace
