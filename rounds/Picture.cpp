@@ -185,7 +185,8 @@ Box DotBox(const PicturePoint& at, double r) {
 }
 
 bool Covers(const PicturePoint& a, const PicturePoint& b) {
-    return std::hypot(a.x - b.x, a.y - b.y) < 2 * kMarkerRadius + 2;
+    const double dx = a.x - b.x, dy = a.y - b.y;
+    return dx * dx + dy * dy < (2 * kMarkerRadius + 2) * (2 * kMarkerRadius + 2);
 }
 
 // Moves each marker that would cover an earlier one to the nearest free place around its mark,
@@ -215,15 +216,24 @@ void SpreadMarkers(Picture& p) {
                 ay += place.y - p.dots[k].at.y;
             }
         }
-        double away = std::hypot(ax, ay) > 0.5 ? std::atan2(ay, ax) : -std::numbers::pi / 4;
+        // The way out as a unit vector, turned in steps of 30 degrees by exact arithmetic (no
+        // trigonometry of the C library: every platform places the markers alike).
+        const double norm = std::sqrt(ax * ax + ay * ay);
+        const double ux = norm > 0.5 ? ax / norm : std::numbers::sqrt2 / 2;
+        const double uy = norm > 0.5 ? ay / norm : -std::numbers::sqrt2 / 2;
+        constexpr double kCos[] = {1,    std::numbers::sqrt3 / 2,  0.5, 0,
+                                   -0.5, -std::numbers::sqrt3 / 2, -1};
+        constexpr double kSin[] = {0,   0.5, std::numbers::sqrt3 / 2, 1, std::numbers::sqrt3 / 2,
+                                   0.5, 0};
         bool moved = false;
         for (int ring = 1; ring <= 6 && !moved; ++ring) {
             const double reach = ring * (2 * kMarkerRadius + 6);
             for (int step = 0; step < 12 && !moved; ++step) {
                 // 0, +30, -30, +60, ... degrees from the way out.
-                const double turn = (step + 1) / 2 * (step % 2 ? 1 : -1) * std::numbers::pi / 6;
-                PicturePoint at{place.x + reach * std::cos(away + turn),
-                                place.y + reach * std::sin(away + turn)};
+                const int k = (step + 1) / 2;
+                const double c = kCos[k], sn = step % 2 ? kSin[k] : -kSin[k];
+                PicturePoint at{place.x + reach * (ux * c - uy * sn),
+                                place.y + reach * (ux * sn + uy * c)};
                 if (free(at)) {
                     p.dots[i].at = at;
                     p.leaders.push_back({place, at});
