@@ -36,7 +36,7 @@ void AppendHoleProperties(std::string& out, const Round& round, const Hole& hole
 }  // namespace
 
 void WriteGeoJson(const RoundFile& file, const ExportOptions& options, std::string& out) {
-    out.reserve(out.size() + ExpectedBytes(file, 400));
+    out.reserve(out.size() + ExpectedBytes(file, 480));
     out.append("{\"type\":\"FeatureCollection\",\"features\":[");
     bool first = true;
     auto next = [&] {

@@ -88,7 +88,7 @@ void WriteKml(const RoundFile& file, const ExportOptions& options, std::string& 
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n"
         "<Document>\n");
-    out.reserve(out.size() + ExpectedBytes(file, 800));
+    out.reserve(out.size() + ExpectedBytes(file, 1000));
     AppendName(out, "  ", options.title);
     out.append(
         "  <Style id=\"shot\"><IconStyle><color>ff00c0ff</color></IconStyle></Style>\n"
