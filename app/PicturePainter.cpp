@@ -15,6 +15,19 @@ const QColor kLine(0x4a, 0x4a, 0x4a);
 const QColor kShot(0xf0, 0x8c, 0x1a);
 const QColor kPutt(0x2e, 0x9d, 0x4a);
 
+constexpr rounds::PictureWords kJapanese = {
+    "{}番ホール",
+    "ラウンド{}",
+    {"{}ホール", "{}ホール"},
+    {"{}打", "{}打"},
+    {"{}パット", "{}パット"},
+    "、",
+    "（地点の数）",
+    "ティーショット {}",
+    "最長 {}",
+    {"外れ値 {}点は省略", "外れ値 {}点は省略"},
+};
+
 QPointF At(const rounds::PicturePoint& p) {
     return {p.x, p.y};
 }
@@ -38,6 +51,10 @@ void DrawText(QPainter& painter, const QPointF& at, const QString& text, double 
 
 }  // namespace
 
+const rounds::PictureWords& JapanesePictureWords() {
+    return kJapanese;
+}
+
 void PaintPicture(QPainter& painter, const rounds::Picture& p, bool texts) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -45,8 +62,16 @@ void PaintPicture(QPainter& painter, const rounds::Picture& p, bool texts) {
     painter.setPen(QPen(kLine, 2));
     for (const rounds::PictureLine& l : p.lines)
         painter.drawLine(At(l.from), At(l.to));
+    // Leaders from the marks' places to their moved markers.
+    for (const rounds::PictureLine& l : p.leaders) {
+        painter.setPen(QPen(kInk, 1));
+        painter.drawLine(At(l.from), At(l.to));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kInk);
+        painter.drawEllipse(At(l.from), 2.0, 2.0);
+    }
     for (const rounds::PictureDot& d : p.dots) {
-        const double r = d.small ? 3.5 : 10;
+        const double r = d.small ? rounds::kSmallMarkerRadius : rounds::kMarkerRadius;
         painter.setPen(QPen(Qt::white, 1.5));
         painter.setBrush(d.putt ? kPutt : kShot);
         QRectF box(d.at.x - r, d.at.y - r, 2 * r, 2 * r);
@@ -95,8 +120,9 @@ void CHolePictureView::Show(const rounds::Round* round, int hole) {
 rounds::Picture CHolePictureView::CurrentPicture() const {
     if (!round_)
         return {};
-    return hole_ >= 0 ? rounds::HolePicture(*round_, static_cast<size_t>(hole_), kLayoutSize)
-                      : rounds::RoundPicture(*round_, kLayoutSize);
+    return hole_ >= 0
+               ? rounds::HolePicture(*round_, static_cast<size_t>(hole_), kLayoutSize, kJapanese)
+               : rounds::RoundPicture(*round_, kLayoutSize, kJapanese);
 }
 
 void CHolePictureView::paintEvent(QPaintEvent*) {

@@ -10,6 +10,9 @@ class QPainter;
 
 namespace veldrant::app {
 
+// The pictures' words in the window.
+const rounds::PictureWords& JapanesePictureWords();
+
 // `texts` false leaves out the titles and labels (for a preview too small to read them).
 void PaintPicture(QPainter& painter, const rounds::Picture& picture, bool texts = true);
 

@@ -73,6 +73,7 @@ CRoundsPage::CRoundsPage(IPageServices& services, QWidget* parent)
     m_pRounds = new QListWidget(this);
     m_pRounds->setObjectName("roundsList");
     m_pRounds->setGeometry(kRoundsRect);
+    m_pRounds->setAccessibleName(QStringLiteral("ラウンド一覧"));
     connect(m_pRounds, &QListWidget::currentRowChanged, this, &CRoundsPage::ShowRound);
 
     m_pSummary = new QLabel(this);
@@ -87,6 +88,9 @@ CRoundsPage::CRoundsPage(IPageServices& services, QWidget* parent)
     for (const char* c : kColumns)
         headers << QString::fromUtf8(c);
     m_pHoles->setHorizontalHeaderLabels(headers);
+    m_pHoles->setAccessibleName(QStringLiteral("ホール一覧"));
+    m_pHoles->horizontalHeaderItem(5)->setToolTip(
+        QStringLiteral("次の地点までの距離。p: パット、外: 外れ値"));
     m_pHoles->verticalHeader()->hide();
     m_pHoles->verticalHeader()->setDefaultSectionSize(20);
     m_pHoles->horizontalHeader()->setFixedHeight(22);
@@ -103,6 +107,7 @@ CRoundsPage::CRoundsPage(IPageServices& services, QWidget* parent)
     m_pPicture->setObjectName("roundsPicture");
     m_pPicture->setGeometry(kPictureRect);
     m_pPicture->setToolTip(QStringLiteral("クリックで拡大"));
+    m_pPicture->setAccessibleName(QStringLiteral("ホールの図"));
     connect(m_pPicture, &CHolePictureView::Clicked, this, &CRoundsPage::OpenLargePicture);
 }
 
@@ -124,7 +129,8 @@ bool CRoundsPage::OpenFile(const QString& path) {
     // The path in UTF-8 on every platform, as the rounds take it (not the ANSI code page).
     rounds::ReadResult r = rounds::LoadRounds(path.toStdString());
     if (!r.ok()) {
-        ShowMessageBox(this, r.error, "Error", ops::MessageIcon::Error);
+        ShowMessageBox(this, "地点データのCSVファイルとして読めません。\n" + r.error, "Error",
+                       ops::MessageIcon::Error);
         return false;
     }
     // The views let go of the old rounds before they are replaced.

@@ -244,6 +244,11 @@ int Export(const Args& parsed) {
     auto file = Load(*a->input);
     if (!file)
         return kExitFailure;
+    if (file->rounds.empty()) {  // a document without a mark is no export
+        std::fprintf(stderr, "veldrant-cli: '%s' holds no rounds: nothing to export\n",
+                     a->input->c_str());
+        return kExitFailure;
+    }
     ExportOptions options;
     options.utcOffsetMinutes = a->utcOffset;
     // Paths are UTF-8 words; std::filesystem takes them through Utf8Path (on Windows a plain

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <unordered_map>
 
 namespace veldrant::rounds::text {
 namespace {
@@ -161,17 +162,54 @@ bool AppendUtc(std::string& s, const LocalTime& t, int utcOffsetMinutes) {
     return true;
 }
 
-void AppendMarkName(std::string& s, const Hole& hole, size_t index) {
-    s.push_back('H');
+std::vector<std::string> RoundTags(const RoundFile& file) {
+    std::vector<std::string> tags;
+    tags.reserve(file.rounds.size());
+    std::unordered_map<std::string, int> perDate;
+    for (const Round& r : file.rounds)
+        ++perDate[tags.emplace_back(DateText(r.start))];
+    for (size_t i = 0; i < tags.size(); ++i) {
+        if (perDate[tags[i]] > 1) {
+            tags[i].append(" R");
+            AppendInt(tags[i], file.rounds[i].number);
+        }
+    }
+    return tags;
+}
+
+void AppendMarkName(std::string& s, std::string_view roundTag, const Hole& hole, size_t index) {
+    s.append(roundTag);
+    s.append(" H");
     AppendInt(s, hole.number);
     s.append(" S");
     AppendInt(s, static_cast<long long>(index) + 1);
 }
 
-std::string MarkName(const Hole& hole, size_t index) {
+std::string MarkName(std::string_view roundTag, const Hole& hole, size_t index) {
     std::string s;
-    AppendMarkName(s, hole, index);
+    AppendMarkName(s, roundTag, hole, index);
     return s;
+}
+
+std::string HoleName(std::string_view roundTag, const Hole& hole) {
+    std::string s(roundTag);
+    s.append(" H");
+    AppendInt(s, hole.number);
+    return s;
+}
+
+void AppendLocalTime(std::string& s, const LocalTime& t) {
+    AppendPadded(s, t.year, 4);
+    s.push_back('-');
+    AppendPadded(s, t.month, 2);
+    s.push_back('-');
+    AppendPadded(s, t.day, 2);
+    s.push_back('T');
+    AppendPadded(s, t.hour, 2);
+    s.push_back(':');
+    AppendPadded(s, t.minute, 2);
+    s.push_back(':');
+    AppendPadded(s, t.second, 2);
 }
 
 size_t ExpectedBytes(const RoundFile& file, size_t perMark) {

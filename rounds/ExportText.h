@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "rounds/Round.h"
 
@@ -25,9 +26,19 @@ void AppendJsonString(std::string& out, std::string_view utf8);
 bool AppendUtc(std::string& out, const LocalTime& local, int utcOffsetMinutes);
 std::optional<std::string> UtcText(const LocalTime& local, int utcOffsetMinutes);
 
-// "H3 S2": hole 3, the hole's second mark.
-void AppendMarkName(std::string& out, const Hole& hole, size_t index);
-std::string MarkName(const Hole& hole, size_t index);
+// What sets a round apart in names, one per round of the file in its order: the round's date,
+// "2016-05-03", and its number after it, "2016-05-03 R4", when the file holds another round of
+// that date. A file of many rounds then has no two marks of the same name.
+std::vector<std::string> RoundTags(const RoundFile& file);
+
+// "2016-05-03 H3 S2": the round's tag, hole 3, the hole's second mark.
+void AppendMarkName(std::string& out, std::string_view roundTag, const Hole& hole, size_t index);
+std::string MarkName(std::string_view roundTag, const Hole& hole, size_t index);
+// "2016-05-03 H3"
+std::string HoleName(std::string_view roundTag, const Hole& hole);
+
+// "2016-05-03T08:15:30": the watch's own time, whatever its fields hold.
+void AppendLocalTime(std::string& out, const LocalTime& local);
 
 // Room for a document of this many marks, so that it grows without copies.
 size_t ExpectedBytes(const RoundFile& file, size_t perMark);

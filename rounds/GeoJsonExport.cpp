@@ -1,6 +1,7 @@
-// GeoJSON (RFC 7946): one FeatureCollection; a Point feature per mark in the file's order, then
-// a LineString feature per hole through its marks that are not outliers (holes with fewer than
-// two such marks have none). Positions are longitude, latitude; there is no "crs" member.
+// GeoJSON (RFC 7946): one FeatureCollection; a feature per mark in the file's order (a Point,
+// or no geometry for a mark without a position), with its time in UTC and as the watch gave
+// it, then a LineString feature per hole through its marks that are not outliers (holes with fewer
+// than two such marks have none). Positions are longitude, latitude; there is no "crs" member.
 #include "rounds/Export.h"
 #include "rounds/ExportText.h"
 #include "rounds/Measure.h"
@@ -34,8 +35,8 @@ void AppendHoleProperties(std::string& out, const Round& round, const Hole& hole
 
 }  // namespace
 
-void WriteGeoJson(const RoundFile& file, const ExportOptions&, std::string& out) {
-    out.reserve(out.size() + ExpectedBytes(file, 400));
+void WriteGeoJson(const RoundFile& file, const ExportOptions& options, std::string& out) {
+    out.reserve(out.size() + ExpectedBytes(file, 480));
     out.append("{\"type\":\"FeatureCollection\",\"features\":[");
     bool first = true;
     auto next = [&] {
@@ -48,7 +49,7 @@ void WriteGeoJson(const RoundFile& file, const ExportOptions&, std::string& out)
                 const Mark& m = hole.marks[i];
                 next();
                 out.append("{\"type\":\"Feature\",\"geometry\":");
-                if (OnGlobe(m.latitude, m.longitude)) {
+                if (HasPosition(m)) {
                     out.append("{\"type\":\"Point\",\"coordinates\":");
                     AppendPosition(out, m);
                     out.push_back('}');
@@ -61,6 +62,16 @@ void WriteGeoJson(const RoundFile& file, const ExportOptions&, std::string& out)
                 AppendInt(out, static_cast<long long>(i) + 1);
                 out.append(",\"kind\":");
                 AppendJsonString(out, KindText(m.kind));
+                out.append(",\"time\":\"");
+                if (AppendUtc(out, m.time, options.utcOffsetMinutes)) {
+                    out.push_back('"');
+                } else {  // the watch's fields hold no calendar time
+                    out.resize(out.size() - 1);
+                    out.append("null");
+                }
+                out.append(",\"localTime\":\"");
+                AppendLocalTime(out, m.time);
+                out.push_back('"');
                 if (m.distance) {
                     out.append(",\"distance_m\":");
                     AppendFixed(out, *m.distance, 2);

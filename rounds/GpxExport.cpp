@@ -1,6 +1,7 @@
-// GPX 1.1: metadata, then every mark as a waypoint (time in UTC, name "H3 S2", type shot or
-// putt), then one route per hole through its marks that are not outliers. Elements stand in the
-// order the GPX schema's sequences give.
+// GPX 1.1: metadata, then every mark with a position as a waypoint (time in UTC, name
+// "2016-05-03 H3 S2", type shot or putt), then one route per hole through its marks that are not
+// outliers; the route's description names the hole's marks without a position (0/0), which GPX
+// has no place for. Elements stand in the order the GPX schema's sequences give.
 #include "rounds/Export.h"
 #include "rounds/ExportText.h"
 #include "rounds/Measure.h"
@@ -41,10 +42,11 @@ void AppendTime(std::string& out, std::string_view indent, const Mark& m, int of
         out.resize(at);
 }
 
-void AppendName(std::string& out, std::string_view indent, const Hole& hole, size_t i) {
+void AppendName(std::string& out, std::string_view indent, std::string_view tag, const Hole& hole,
+                size_t i) {
     out.append(indent);
     out.append("<name>");
-    AppendMarkName(out, hole, i);
+    AppendMarkName(out, tag, hole, i);
     out.append("</name>\n");
 }
 
@@ -76,19 +78,21 @@ void WriteGpx(const RoundFile& file, const ExportOptions& options, std::string& 
     AppendElement(out, "    ", "name", options.title);
     out.append("  </metadata>\n");
 
-    for (const Round& round : file.rounds) {
+    const std::vector<std::string> tags = RoundTags(file);
+    for (size_t r = 0; r < file.rounds.size(); ++r) {
+        const Round& round = file.rounds[r];
         for (const Hole& hole : round.holes) {
             std::string where;  // escaped once for all the hole's marks
             AppendXml(where, HoleText(round, hole));
             for (size_t i = 0; i < hole.marks.size(); ++i) {
                 const Mark& m = hole.marks[i];
-                if (!OnGlobe(m.latitude, m.longitude))
-                    continue;  // the schema takes no such position
+                if (!HasPosition(m))
+                    continue;  // named in the hole's route
                 out.append("  <wpt");
                 AppendPlace(out, m);
                 out.append(">\n");
                 AppendTime(out, "    ", m, options.utcOffsetMinutes);
-                AppendName(out, "    ", hole, i);
+                AppendName(out, "    ", tags[r], hole, i);
                 out.append("    <desc>");
                 out.append(where);
                 out.append(": ");
@@ -99,17 +103,24 @@ void WriteGpx(const RoundFile& file, const ExportOptions& options, std::string& 
             }
         }
     }
-    for (const Round& round : file.rounds) {
+    for (size_t r = 0; r < file.rounds.size(); ++r) {
+        const Round& round = file.rounds[r];
         for (const Hole& hole : round.holes) {
-            size_t points = 0;
-            for (const Mark& m : hole.marks)
-                points += !m.outlier;
-            if (points == 0)
-                continue;
             out.append("  <rte>\n");
-            AppendElement(out, "    ", "name",
-                          "R" + std::to_string(round.number) + " H" + std::to_string(hole.number));
-            AppendElement(out, "    ", "desc", HoleText(round, hole));
+            AppendElement(out, "    ", "name", HoleName(tags[r], hole));
+            std::string desc = HoleText(round, hole);
+            const char* lead = "; without a position: ";
+            for (size_t i = 0; i < hole.marks.size(); ++i) {
+                if (HasPosition(hole.marks[i]))
+                    continue;
+                desc.append(lead);
+                lead = "; ";
+                AppendMarkName(desc, tags[r], hole, i);
+                desc.append(" (");
+                AppendMarkSummary(desc, hole.marks[i]);
+                desc.push_back(')');
+            }
+            AppendElement(out, "    ", "desc", desc);
             for (size_t i = 0; i < hole.marks.size(); ++i) {
                 const Mark& m = hole.marks[i];
                 if (m.outlier)
@@ -118,7 +129,7 @@ void WriteGpx(const RoundFile& file, const ExportOptions& options, std::string& 
                 AppendPlace(out, m);
                 out.append(">\n");
                 AppendTime(out, "      ", m, options.utcOffsetMinutes);
-                AppendName(out, "      ", hole, i);
+                AppendName(out, "      ", tags[r], hole, i);
                 AppendElement(out, "      ", "type", KindText(m.kind));
                 out.append("    </rtept>\n");
             }

@@ -1,6 +1,7 @@
-// KML 2.2: a document with three styles, a folder per round, a folder per hole, a placemark per
-// mark (its distance in the description and as data) and a line through the hole's marks that
-// are not outliers.
+// KML 2.2: a document with three styles and two schemas (the typed data of a mark and of a
+// hole), a folder per round, a folder per hole, a placemark per mark (its distance in the
+// description and as data; no point for a mark without a position) and a line through the
+// hole's marks that are not outliers.
 #include <charconv>
 
 #include "rounds/Export.h"
@@ -25,19 +26,27 @@ void AppendCoordinates(std::string& out, const Mark& m) {
     AppendFixed(out, m.latitude, 6);
 }
 
+// A value of the schema's fields: numbers and words only, nothing to escape.
 void AppendData(std::string& out, std::string_view name, std::string_view value) {
-    out.append("          <Data name=\"");
+    out.append("          <SimpleData name=\"");
     out.append(name);
-    out.append("\"><value>");
-    out.append(value);  // numbers and words only
-    out.append("</value></Data>\n");
+    out.append("\">");
+    out.append(value);
+    out.append("</SimpleData>\n");
 }
 
-void AppendMark(std::string& out, const Hole& hole, size_t i, const ExportOptions& options) {
+void AppendData(std::string& out, std::string_view name, long long value) {
+    char text[24];
+    auto r = std::to_chars(text, text + sizeof text, value);
+    AppendData(out, name, std::string_view(text, static_cast<size_t>(r.ptr - text)));
+}
+
+void AppendMark(std::string& out, const Round& round, std::string_view tag, const Hole& hole,
+                size_t i, const ExportOptions& options) {
     const Mark& m = hole.marks[i];
     out.append("      <Placemark>\n");
     out.append("        <name>");
-    AppendMarkName(out, hole, i);
+    AppendMarkName(out, tag, hole, i);
     out.append("</name>\n        <description>");
     AppendMarkSummary(out, m);
     out.append("</description>\n");
@@ -49,23 +58,22 @@ void AppendMark(std::string& out, const Hole& hole, size_t i, const ExportOption
         out.resize(at);
     out.append(m.kind == MarkKind::Putt ? "        <styleUrl>#putt</styleUrl>\n"
                                         : "        <styleUrl>#shot</styleUrl>\n");
-    out.append("        <ExtendedData>\n");
+    out.append("        <ExtendedData><SchemaData schemaUrl=\"#mark\">\n");
+    AppendData(out, "round", round.number);
+    AppendData(out, "hole", hole.number);
+    AppendData(out, "stroke", static_cast<long long>(i) + 1);
     AppendData(out, "kind", KindText(m.kind));
-    char metresText[32] = "", yardsText[32] = "";
-    std::string_view metres, yards;
-    if (m.distance) {
-        auto r = std::to_chars(metresText, metresText + sizeof metresText, *m.distance,
-                               std::chars_format::fixed, 2);
-        metres = std::string_view(metresText, static_cast<size_t>(r.ptr - metresText));
-        r = std::to_chars(yardsText, yardsText + sizeof yardsText, Yards(*m.distance),
-                          std::chars_format::fixed, 2);
-        yards = std::string_view(yardsText, static_cast<size_t>(r.ptr - yardsText));
+    if (m.distance) {  // a field without a value is left out
+        char text[32];
+        auto r = std::to_chars(text, text + sizeof text, *m.distance, std::chars_format::fixed, 2);
+        AppendData(out, "distance_m", std::string_view(text, static_cast<size_t>(r.ptr - text)));
+        r = std::to_chars(text, text + sizeof text, Yards(*m.distance), std::chars_format::fixed,
+                          2);
+        AppendData(out, "distance_yd", std::string_view(text, static_cast<size_t>(r.ptr - text)));
     }
-    AppendData(out, "distance_m", metres);
-    AppendData(out, "distance_yd", yards);
-    AppendData(out, "outlier", m.outlier ? "true" : "false");
-    out.append("        </ExtendedData>\n");
-    if (OnGlobe(m.latitude, m.longitude)) {
+    AppendData(out, "outlier", m.outlier ? "1" : "0");
+    out.append("        </SchemaData></ExtendedData>\n");
+    if (HasPosition(m)) {
         out.append("        <Point><coordinates>");
         AppendCoordinates(out, m);
         out.append("</coordinates></Point>\n");
@@ -80,33 +88,58 @@ void WriteKml(const RoundFile& file, const ExportOptions& options, std::string& 
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n"
         "<Document>\n");
-    out.reserve(out.size() + ExpectedBytes(file, 800));
+    out.reserve(out.size() + ExpectedBytes(file, 1000));
     AppendName(out, "  ", options.title);
     out.append(
         "  <Style id=\"shot\"><IconStyle><color>ff00c0ff</color></IconStyle></Style>\n"
         "  <Style id=\"putt\"><IconStyle><color>ff40ff40</color><scale>0.8</scale></IconStyle>"
         "</Style>\n"
         "  <Style id=\"line\"><LineStyle><color>ff0000ff</color><width>2</width></LineStyle>"
-        "</Style>\n");
-    for (const Round& round : file.rounds) {
+        "</Style>\n"
+        "  <Schema name=\"mark\" id=\"mark\">\n"
+        "    <SimpleField type=\"int\" name=\"round\"/>\n"
+        "    <SimpleField type=\"int\" name=\"hole\"/>\n"
+        "    <SimpleField type=\"int\" name=\"stroke\"/>\n"
+        "    <SimpleField type=\"string\" name=\"kind\"/>\n"
+        "    <SimpleField type=\"double\" name=\"distance_m\"/>\n"
+        "    <SimpleField type=\"double\" name=\"distance_yd\"/>\n"
+        "    <SimpleField type=\"bool\" name=\"outlier\"/>\n"
+        "  </Schema>\n"
+        "  <Schema name=\"hole\" id=\"hole\">\n"
+        "    <SimpleField type=\"int\" name=\"round\"/>\n"
+        "    <SimpleField type=\"int\" name=\"hole\"/>\n"
+        "    <SimpleField type=\"int\" name=\"strokes\"/>\n"
+        "    <SimpleField type=\"int\" name=\"putts\"/>\n"
+        "  </Schema>\n");
+    const std::vector<std::string> tags = RoundTags(file);
+    for (size_t r = 0; r < file.rounds.size(); ++r) {
+        const Round& round = file.rounds[r];
         out.append("  <Folder>\n");
         AppendName(out, "    ",
                    "Round " + std::to_string(round.number) + ": " + DateText(round.start) + " " +
                        round.golfCourseName);
         for (const Hole& hole : round.holes) {
             out.append("    <Folder>\n");
-            AppendName(out, "      ",
-                       "Hole " + std::to_string(hole.number) + " (" + hole.courseName + ")");
+            AppendName(
+                out, "      ",
+                tags[r] + " Hole " + std::to_string(hole.number) + " (" + hole.courseName + ")");
             for (size_t i = 0; i < hole.marks.size(); ++i)
-                AppendMark(out, hole, i, options);
+                AppendMark(out, round, tags[r], hole, i, options);
             size_t points = 0;
             for (const Mark& m : hole.marks)
                 points += !m.outlier;
             if (points >= 2) {
                 out.append("      <Placemark>\n");
-                AppendName(out, "        ", "H" + std::to_string(hole.number));
+                AppendName(out, "        ", HoleName(tags[r], hole));
                 out.append(
                     "        <styleUrl>#line</styleUrl>\n"
+                    "        <ExtendedData><SchemaData schemaUrl=\"#hole\">\n");
+                AppendData(out, "round", round.number);
+                AppendData(out, "hole", hole.number);
+                AppendData(out, "strokes", hole.Strokes());
+                AppendData(out, "putts", hole.Putts());
+                out.append(
+                    "        </SchemaData></ExtendedData>\n"
                     "        <LineString><tessellate>1</tessellate><coordinates>");
                 bool first = true;
                 for (const Mark& m : hole.marks) {

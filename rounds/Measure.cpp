@@ -7,14 +7,6 @@
 namespace veldrant::rounds {
 namespace {
 
-bool AtNullIsland(const Mark& m) {
-    return m.longitude == 0.0 && m.latitude == 0.0;
-}
-
-bool Usable(const Mark& m) {
-    return !AtNullIsland(m) && OnGlobe(m.latitude, m.longitude);
-}
-
 // A great-circle distance on a sphere of the ellipsoid's mean radius: within 0.6 % of the
 // geodesic, enough to settle most comparisons against the outlier limit without it.
 double SphereMetres(const Mark& a, const Mark& b) {
@@ -49,19 +41,23 @@ bool OnGlobe(double latitude, double longitude) {
            std::fabs(longitude) <= 180.0;
 }
 
+bool HasPosition(const Mark& m) {
+    return !(m.longitude == 0.0 && m.latitude == 0.0) && OnGlobe(m.latitude, m.longitude);
+}
+
 void MeasureHole(Hole& hole) {
     std::vector<Mark>& marks = hole.marks;
     const size_t n = marks.size();
     size_t usable = 0;
     for (const Mark& m : marks)
-        usable += Usable(m);
+        usable += HasPosition(m);
 
     // A mark with no usable companion has nothing to be far from: only 0/0 and positions off
     // the globe flag it then.
     for (size_t i = 0; i < n; ++i) {
         Mark& m = marks[i];
         m.distance.reset();
-        if (!Usable(m)) {
+        if (!HasPosition(m)) {
             m.outlier = true;
             continue;
         }
@@ -70,7 +66,7 @@ void MeasureHole(Hole& hole) {
             continue;
         bool near = false;
         for (size_t j = 0; j < n && !near; ++j)
-            near = j != i && Usable(marks[j]) && Within(m, marks[j], kOutlierMetres);
+            near = j != i && HasPosition(marks[j]) && Within(m, marks[j], kOutlierMetres);
         m.outlier = !near;
     }
 

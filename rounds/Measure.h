@@ -16,6 +16,8 @@ double GeodesicMetres(double lat1, double lon1, double lat2, double lon2);
 
 // A position that can stand on the globe: latitude -90..90, longitude -180..180.
 bool OnGlobe(double latitude, double longitude);
+// A mark with a place to draw: on the globe and not at 0/0, where a watch without a fix puts it.
+bool HasPosition(const Mark& mark);
 
 // Fills in the hole's outlier flags, distances, tee shot and longest shot.
 void MeasureHole(Hole& hole);

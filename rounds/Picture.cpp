@@ -4,6 +4,7 @@
 #include <GeographicLib/Geodesic.hpp>
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "rounds/ExportText.h"
 #include "rounds/Measure.h"
@@ -83,9 +84,30 @@ double NiceLength(double metres) {
     return p;
 }
 
-std::string Counted(int n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
+// `pattern` with its "{}" replaced.
+std::string Filled(std::string_view pattern, std::string_view value) {
+    std::string s(pattern);
+    if (size_t at = s.find("{}"); at != std::string::npos)
+        s.replace(at, 2, value);
+    return s;
 }
+
+std::string Counted(int n, const std::string_view (&pair)[2]) {
+    return Filled(pair[n == 1 ? 0 : 1], std::to_string(n));
+}
+
+constexpr PictureWords kEnglish = {
+    "Hole {}",
+    "Round {}",
+    {"{} hole", "{} holes"},
+    {"{} stroke", "{} strokes"},
+    {"{} putt", "{} putts"},
+    ", ",
+    " (counted from the marks)",
+    "tee shot {}",
+    "longest {}",
+    {"{} outlier mark left out", "{} outlier marks left out"},
+};
 
 std::string Metres(double m) {
     std::string s;
@@ -93,7 +115,8 @@ std::string Metres(double m) {
     return s + " m";
 }
 
-void AddFurniture(Picture& p, double scale, const std::string& title, const std::string& sub) {
+void AddFurniture(Picture& p, double scale, const std::string& title, const std::string& sub,
+                  const PictureWords& words) {
     p.texts.push_back({{12, 24}, title, 16, TextAnchor::Start, true, false});
     p.texts.push_back({{12, 42}, sub, 12, TextAnchor::Start, false, false});
     // Scale bar: about a quarter of the picture's width.
@@ -107,29 +130,156 @@ void AddFurniture(Picture& p, double scale, const std::string& title, const std:
     p.northLength = 34;
     p.texts.push_back({{p.width - 28.0, 24}, "N", 13, TextAnchor::Middle, true, false});
     if (p.outliersLeftOut > 0) {
-        std::string note =
-            Counted(p.outliersLeftOut, "outlier mark", "outlier marks") + " left out";
+        std::string note = Counted(p.outliersLeftOut, words.outliers);
         p.texts.push_back(
             {{p.width - 12.0, p.height - 14.0}, note, 11, TextAnchor::End, false, false});
     }
 }
 
-// The label beside a line, on the side of it that faces up, running away from the line.
-PictureText LineLabel(const PicturePoint& a, const PicturePoint& b, const std::string& label) {
+// The label beside a line at `along` (0 at `a`, 1 at `b`), `off` pixels from it on the side
+// that faces up (or the other side), running away from the line.
+PictureText LineLabel(const PicturePoint& a, const PicturePoint& b, const std::string& label,
+                      double off, bool otherSide = false, double along = 0.5) {
     double dx = b.x - a.x, dy = b.y - a.y;
     double len = std::hypot(dx, dy);
     double nx = len > 0 ? -dy / len : 0, ny = len > 0 ? dx / len : -1;
-    if (ny > 0) {
+    if ((ny > 0) != otherSide) {
         nx = -nx;
         ny = -ny;
     }
     TextAnchor anchor = nx > 0.3    ? TextAnchor::Start
                         : nx < -0.3 ? TextAnchor::End
                                     : TextAnchor::Middle;
-    // A short line (a putt) lies under its marks: its label stands clear of them.
-    const double off = len < 30 ? 18 : 8;
-    PicturePoint at{(a.x + b.x) / 2 + nx * off, (a.y + b.y) / 2 + ny * off + (ny > -0.5 ? 4 : 0)};
+    const double mx = along == 0.5 ? (a.x + b.x) / 2 : a.x + dx * along;
+    const double my = along == 0.5 ? (a.y + b.y) / 2 : a.y + dy * along;
+    PicturePoint at{mx + nx * off, my + ny * off + (ny > -0.5 ? 4 : 0)};
     return {at, label, 11, anchor, false, true};
+}
+
+// A text's box, estimated from its length: digits and Latin letters take about 0.6 of the
+// font's size, wide characters a whole size.
+struct Box {
+    double left, top, right, bottom;
+    bool Meets(const Box& o) const {
+        return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+    }
+};
+
+Box TextBox(const PictureText& t) {
+    double width = 0;
+    for (size_t i = 0; i < t.text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(t.text[i]);
+        if (c < 0x80)
+            width += 0.6 * t.size;
+        else if (c >= 0xC0)
+            width += c >= 0xE0 ? t.size : 0.6 * t.size;
+    }
+    double left = t.anchor == TextAnchor::Start    ? t.at.x
+                  : t.anchor == TextAnchor::Middle ? t.at.x - width / 2
+                                                   : t.at.x - width;
+    return {left - 2, t.at.y - 0.8 * t.size - 2, left + width + 2, t.at.y + 0.25 * t.size + 2};
+}
+
+Box DotBox(const PicturePoint& at, double r) {
+    return {at.x - r - 1, at.y - r - 1, at.x + r + 1, at.y + r + 1};
+}
+
+bool Covers(const PicturePoint& a, const PicturePoint& b) {
+    const double dx = a.x - b.x, dy = a.y - b.y;
+    return dx * dx + dy * dy < (2 * kMarkerRadius + 2) * (2 * kMarkerRadius + 2);
+}
+
+// Moves each marker that would cover an earlier one to the nearest free place around its mark,
+// away from the markers it meets, inside the drawing between the texts at the top and the
+// scale bar; a leader line runs from the mark's place to the moved marker.
+void SpreadMarkers(Picture& p) {
+    const double minX = kMarkerRadius + 4, maxX = p.width - kMarkerRadius - 4;
+    const double minY = 60 + kMarkerRadius, maxY = p.height - 30 - kMarkerRadius;
+    for (size_t i = 1; i < p.dots.size(); ++i) {
+        const PicturePoint place = p.dots[i].at;
+        auto free = [&](const PicturePoint& at) {
+            if (at.x < minX || at.x > maxX || at.y < minY || at.y > maxY)
+                return false;
+            for (size_t k = 0; k < i; ++k) {
+                if (Covers(at, p.dots[k].at))
+                    return false;
+            }
+            return true;
+        };
+        if (free(place) || place.x < minX || place.x > maxX || place.y < minY || place.y > maxY)
+            continue;
+        // Away from the middle of the markers it meets; up and to the right when it lies on them.
+        double ax = 0, ay = 0;
+        for (size_t k = 0; k < i; ++k) {
+            if (Covers(place, p.dots[k].at)) {
+                ax += place.x - p.dots[k].at.x;
+                ay += place.y - p.dots[k].at.y;
+            }
+        }
+        // The way out as a unit vector, turned in steps of 30 degrees by exact arithmetic (no
+        // trigonometry of the C library: every platform places the markers alike).
+        const double norm = std::sqrt(ax * ax + ay * ay);
+        const double ux = norm > 0.5 ? ax / norm : std::numbers::sqrt2 / 2;
+        const double uy = norm > 0.5 ? ay / norm : -std::numbers::sqrt2 / 2;
+        constexpr double kCos[] = {1,    std::numbers::sqrt3 / 2,  0.5, 0,
+                                   -0.5, -std::numbers::sqrt3 / 2, -1};
+        constexpr double kSin[] = {0,   0.5, std::numbers::sqrt3 / 2, 1, std::numbers::sqrt3 / 2,
+                                   0.5, 0};
+        bool moved = false;
+        for (int ring = 1; ring <= 6 && !moved; ++ring) {
+            const double reach = ring * (2 * kMarkerRadius + 6);
+            for (int step = 0; step < 12 && !moved; ++step) {
+                // 0, +30, -30, +60, ... degrees from the way out.
+                const int k = (step + 1) / 2;
+                const double c = kCos[k], sn = step % 2 ? kSin[k] : -kSin[k];
+                PicturePoint at{place.x + reach * (ux * c - uy * sn),
+                                place.y + reach * (ux * sn + uy * c)};
+                if (free(at)) {
+                    p.dots[i].at = at;
+                    p.leaders.push_back({place, at});
+                    moved = true;
+                }
+            }
+        }
+    }
+}
+
+// Places each distance label where it covers no marker, no earlier label and none of the
+// picture's furniture: beside its line, then on its other side, farther out, or nearer an end.
+void PlaceLabels(Picture& p, std::vector<std::pair<PictureLine, std::string>> labels) {
+    std::vector<Box> taken;
+    for (const PictureDot& d : p.dots)
+        taken.push_back(DotBox(d.at, kMarkerRadius));
+    // The titles, the north arrow, the scale bar and the outlier note.
+    taken.push_back({0, 0, double(p.width), 50});
+    taken.push_back({p.width - 44.0, 0, double(p.width), 70});
+    taken.push_back({0, p.height - 40.0, double(p.width), double(p.height)});
+    for (auto& [line, label] : labels) {
+        const double len = std::hypot(line.to.x - line.from.x, line.to.y - line.from.y);
+        // A short line (a putt) lies under its marks: its label starts clear of them.
+        const double off = len < 30 ? 18 : 8;
+        PictureText chosen = LineLabel(line.from, line.to, label, off);
+        bool placed = false;
+        for (double along : {0.5, 0.3, 0.7}) {
+            for (double extra : {0.0, 12.0, 24.0, 40.0}) {
+                for (bool other : {false, true}) {
+                    if (placed)
+                        break;
+                    PictureText t = LineLabel(line.from, line.to, label, off + extra, other, along);
+                    const Box box = TextBox(t);
+                    bool clear = box.left >= 0 && box.right <= p.width;
+                    for (const Box& b : taken)
+                        clear = clear && !box.Meets(b);
+                    if (clear) {
+                        chosen = t;
+                        placed = true;
+                    }
+                }
+            }
+        }
+        taken.push_back(TextBox(chosen));
+        p.texts.push_back(chosen);
+    }
 }
 
 void AppendXmlText(std::string& out, std::string_view s) {
@@ -159,7 +309,11 @@ std::string DistanceLabel(double metres) {
     return s;
 }
 
-Picture HolePicture(const Round& round, size_t index, int size) {
+const PictureWords& EnglishPictureWords() {
+    return kEnglish;
+}
+
+Picture HolePicture(const Round& round, size_t index, int size, const PictureWords& words) {
     Picture p;
     p.width = p.height = size;
     if (index >= round.holes.size())
@@ -174,6 +328,7 @@ Picture HolePicture(const Round& round, size_t index, int size) {
     }
     Frame frame(drawn, size);
 
+    std::vector<std::pair<PictureLine, std::string>> labels;
     for (size_t i = 0; i < hole.marks.size(); ++i) {
         const Mark& m = hole.marks[i];
         if (m.outlier || !m.distance)
@@ -186,27 +341,29 @@ Picture HolePicture(const Round& round, size_t index, int size) {
             continue;
         PicturePoint a = frame.Pixel(m), b = frame.Pixel(hole.marks[j]);
         p.lines.push_back({a, b});
-        p.texts.push_back(LineLabel(a, b, DistanceLabel(*m.distance)));
+        labels.push_back({{a, b}, DistanceLabel(*m.distance)});
     }
     for (size_t i = 0; i < hole.marks.size(); ++i) {
         const Mark& m = hole.marks[i];
         if (!m.outlier)
             p.dots.push_back({frame.Pixel(m), std::to_string(i + 1), m.kind == MarkKind::Putt});
     }
+    SpreadMarkers(p);
+    PlaceLabels(p, std::move(labels));
 
-    std::string title = "Hole " + std::to_string(hole.number);
+    std::string title = Filled(words.hole, std::to_string(hole.number));
     if (!hole.courseName.empty())
         title += " (" + hole.courseName + ")";
     title += "  " + DateText(round.start) + "  " + round.golfCourseName;
-    std::string sub = Counted(hole.Strokes(), "stroke", "strokes") + ", " +
-                      Counted(hole.Putts(), "putt", "putts") + " (counted from the marks)";
+    std::string sub = Counted(hole.Strokes(), words.strokes) + std::string(words.separator) +
+                      Counted(hole.Putts(), words.putts) + std::string(words.counted);
     if (hole.teeShot)
-        sub += ", tee shot " + DistanceLabel(*hole.teeShot);
-    AddFurniture(p, frame.Scale(), title, sub);
+        sub += std::string(words.separator) + Filled(words.teeShot, DistanceLabel(*hole.teeShot));
+    AddFurniture(p, frame.Scale(), title, sub, words);
     return p;
 }
 
-Picture RoundPicture(const Round& round, int size) {
+Picture RoundPicture(const Round& round, int size, const PictureWords& words) {
     Picture p;
     p.width = p.height = size;
     std::vector<const Mark*> drawn;
@@ -241,14 +398,15 @@ Picture RoundPicture(const Round& round, int size) {
         }
     }
     RoundTotals t = Totals(round);
-    std::string title = "Round " + std::to_string(round.number) + "  " + DateText(round.start) +
-                        "  " + round.golfCourseName;
-    std::string sub = Counted(t.holes, "hole", "holes") + ", " +
-                      Counted(t.strokes, "stroke", "strokes") + ", " +
-                      Counted(t.putts, "putt", "putts") + " (counted from the marks)";
+    const std::string separator(words.separator);
+    std::string title = Filled(words.round, std::to_string(round.number)) + "  " +
+                        DateText(round.start) + "  " + round.golfCourseName;
+    std::string sub = Counted(t.holes, words.holes) + separator +
+                      Counted(t.strokes, words.strokes) + separator +
+                      Counted(t.putts, words.putts) + std::string(words.counted);
     if (t.longest)
-        sub += ", longest " + DistanceLabel(*t.longest);
-    AddFurniture(p, frame.Scale(), title, sub);
+        sub += separator + Filled(words.longest, DistanceLabel(*t.longest));
+    AddFurniture(p, frame.Scale(), title, sub, words);
     return p;
 }
 
@@ -274,8 +432,17 @@ std::string PictureSvg(const Picture& p) {
         AppendAt(out, "x2", l.to.x, "y2", l.to.y);
         out.append(" stroke=\"#4a4a4a\" stroke-width=\"2\"/>\n");
     }
+    // A moved marker's leader: a thin line from the mark's place, marked with a small dot.
+    for (const PictureLine& l : p.leaders) {
+        out.append("<line");
+        AppendAt(out, "x1", l.from.x, "y1", l.from.y);
+        AppendAt(out, "x2", l.to.x, "y2", l.to.y);
+        out.append(" stroke=\"#1d1d1d\" stroke-width=\"1\"/>\n<circle");
+        AppendAt(out, "cx", l.from.x, "cy", l.from.y);
+        out.append(" r=\"2.0\" fill=\"#1d1d1d\"/>\n");
+    }
     for (const PictureDot& d : p.dots) {
-        const double r = d.small ? 3.5 : 10;
+        const double r = d.small ? kSmallMarkerRadius : kMarkerRadius;
         const char* fill = d.putt ? "#2e9d4a" : "#f08c1a";
         if (d.putt) {
             out.append("<rect");

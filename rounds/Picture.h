@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "rounds/Round.h"
@@ -41,6 +42,7 @@ struct PictureText {
 struct Picture {
     int width = 0, height = 0;
     std::vector<PictureLine> lines;
+    std::vector<PictureLine> leaders;  // from a mark's place to its marker, drawn aside
     std::vector<PictureDot> dots;
     std::vector<PictureText> texts;
     PictureLine scaleBar;    // horizontal, labelled in `texts`
@@ -49,10 +51,31 @@ struct Picture {
     int outliersLeftOut = 0;  // marks not drawn (noted in `texts`)
 };
 
+// The words a picture writes; "{}" stands for a number or a distance. Pairs are for one and for
+// more. The SVG files are English; the window passes its own language.
+struct PictureWords {
+    std::string_view hole;  // "Hole {}"
+    std::string_view round;
+    std::string_view holes[2];
+    std::string_view strokes[2];
+    std::string_view putts[2];
+    std::string_view separator;  // between the figures: ", "
+    std::string_view counted;    // " (counted from the marks)"
+    std::string_view teeShot;    // "tee shot {}"
+    std::string_view longest;
+    std::string_view outliers[2];  // "{} outlier mark left out"
+};
+const PictureWords& EnglishPictureWords();
+
+// A marker's radius in a hole picture, and an overview's.
+inline constexpr double kMarkerRadius = 10, kSmallMarkerRadius = 3.5;
+
 // One hole of the round; `size` is the picture's width and height in pixels.
-Picture HolePicture(const Round& round, size_t hole, int size = 640);
+Picture HolePicture(const Round& round, size_t hole, int size = 640,
+                    const PictureWords& words = EnglishPictureWords());
 // Every hole of the round, each numbered at its first mark.
-Picture RoundPicture(const Round& round, int size = 640);
+Picture RoundPicture(const Round& round, int size = 640,
+                     const PictureWords& words = EnglishPictureWords());
 
 std::string PictureSvg(const Picture& picture);
 

@@ -1,5 +1,6 @@
 // The rounds tab: a mark CSV file opened and shown as rounds, holes and pictures; a damaged file
 // refused; and the mark page's finished import offered there.
+#include <QAccessible>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -110,6 +111,20 @@ TEST_F(RoundsPageTest, ShowsTheRoundsHolesAndPictureOfTheOpenedFile) {
     EXPECT_EQ(view->ShownHole(), 3);
     EXPECT_EQ(view->CurrentPicture().dots.size(), round1.holes[3].marks.size());
     EXPECT_EQ(view->CurrentPicture().dots[0].label, "1");
+    // Its words are Japanese (the command line's SVG files stay English).
+    const auto& hole4 = round1.holes[3];
+    std::vector<std::string> texts;
+    for (const auto& t : view->CurrentPicture().texts)
+        texts.push_back(t.text);
+    const std::string title = std::to_string(hole4.number) + "番ホール (" + hole4.courseName + ")";
+    const std::string counts = std::to_string(hole4.Strokes()) + "打、" +
+                               std::to_string(hole4.Putts()) + "パット（地点の数）";
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const std::string& t) {
+        return t.starts_with(title);
+    })) << title;
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [&](const std::string& t) {
+        return t.starts_with(counts);
+    })) << counts;
 
     // Another round: a nine-hole afternoon.
     page->RoundList()->setCurrentRow(2);
@@ -125,6 +140,39 @@ TEST_F(RoundsPageTest, ShowsTheRoundsHolesAndPictureOfTheOpenedFile) {
     EXPECT_TRUE(WaitFor([&] { return page->LargePicture() == nullptr; }, 3000));
 }
 
+// A screen reader finds the lists by name and each cell's column header.
+TEST_F(RoundsPageTest, AScreenReaderReadsTheListsAndTheColumnHeaders) {
+    const std::string path = Write(dir_.File("marks.csv"), SampleCsv());
+    WindowRig rig({}, false);
+    CBrassieDlg& w = rig.Open();
+    ClickTab(w, 4);
+    CRoundsPage* page = w.RoundsPage();
+    ASSERT_TRUE(page->OpenFile(QString::fromStdString(path)));
+    struct Named {
+        QWidget* widget;
+        const char* name;
+    };
+    for (const Named& n :
+         {Named{page->RoundList(), "ラウンド一覧"}, Named{page->HoleTable(), "ホール一覧"},
+          Named{page->PictureView(), "ホールの図"}}) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(n.widget);
+        ASSERT_TRUE(a);
+        EXPECT_EQ(a->text(QAccessible::Name), QString::fromUtf8(n.name));
+    }
+    QAccessibleTableInterface* table =
+        QAccessible::queryAccessibleInterface(page->HoleTable())->tableInterface();
+    ASSERT_TRUE(table);
+    const char* headers[] = {"ホール", "打数", "パット", "ティー", "最長", "各打 (yd)"};
+    ASSERT_EQ(table->columnCount(), 6);
+    for (int c = 0; c < 6; ++c) {
+        QAccessibleInterface* cell = table->cellAt(0, c);
+        ASSERT_TRUE(cell && cell->tableCellInterface());
+        auto heads = cell->tableCellInterface()->columnHeaderCells();
+        ASSERT_EQ(heads.size(), 1);
+        EXPECT_EQ(heads[0]->text(QAccessible::Name), QString::fromUtf8(headers[c]));
+    }
+}
+
 TEST_F(RoundsPageTest, RefusesADamagedFileAndKeepsWhatItShowed) {
     const std::string good = Write(dir_.File("good.csv"), SampleCsv());
     const std::string cut = Write(dir_.File("cut.csv"), SampleCsv().substr(0, 5000));
@@ -138,6 +186,7 @@ TEST_F(RoundsPageTest, RefusesADamagedFileAndKeepsWhatItShowed) {
     ASSERT_EQ(catcher.seen.size(), 1u);
     EXPECT_EQ(catcher.seen[0].title, "Error");
     EXPECT_EQ(catcher.seen[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(catcher.seen[0].text.startsWith("地点データのCSVファイルとして読めません。\n"));
     EXPECT_TRUE(catcher.seen[0].text.contains("line 41: the file ends inside a quoted field"))
         << catcher.seen[0].text.toStdString();
     EXPECT_EQ(page->FilePath(), QString::fromStdString(good));

@@ -124,6 +124,7 @@ TEST_F(RoundsCli, ExportWritesEachFormatAndNeverReplacesByDefault) {
 TEST_F(RoundsCli, RefusalsLeaveTheUsersFilesAlone) {
     Write(dir_.File("cut.csv"), SampleCsv().substr(0, 5000));
     Write(dir_.File("keep.gpx"), "mine");
+    Write(dir_.File("bom.csv"), "\xEF\xBB\xBF");
     fs::create_directory(dir_.File("folder.gpx"));
     struct Case {
         const char* args;
@@ -134,6 +135,9 @@ TEST_F(RoundsCli, RefusalsLeaveTheUsersFilesAlone) {
         {"rounds export cut.csv --format gpx -o keep.gpx", 1,
          "cut.csv: line 41: the file ends inside a quoted field: it was cut short"},
         {"rounds export marks.csv --format gpx -o folder.gpx", 1, "is a folder, not a file"},
+        {"rounds export bom.csv --format gpx -o keep.gpx", 1,
+         "'bom.csv' holds no rounds: nothing to export"},
+        {"rounds export bom.csv --format geojson -o -", 1, "holds no rounds"},
         {"rounds export marks.csv --format gpz -o keep.gpx", 2,
          "--format: gpz not in {gpx,kml,geojson}"},
         {"rounds export marks.csv --format gpx --utc-offset 9 -o keep.gpx", 2, "+HH:MM"},
