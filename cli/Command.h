@@ -35,7 +35,7 @@ enum ExitCode : int {
 
 // Exit status 4 as every command's help words it.
 inline constexpr const char* kExitCannotOpenText =
-    "4 when the watch cannot be opened (permission denied, or another program holds it)";
+    "4 when the watch cannot be had (permission denied, or another program holds it)";
 
 struct CommandEntry {
     std::string path;     // "course inspect"

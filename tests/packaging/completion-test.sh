@@ -34,7 +34,7 @@ real_cases=(
   "rounds export alpha.csv --format |=|geojson gpx kml"
   "rounds export alpha.csv --format k|=|kml"
   "rounds export --|=|--format --help --output --utc-offset"
-  "firmware update --|=|--dry-run --help --verbose"
+  "firmware update --|=|--dry-run --help --verbose --wait"
   "--|=|--help --version"
 )
 
