@@ -33,6 +33,10 @@ enum ExitCode : int {
     kExitInterrupted = 130  // stopped by Ctrl-C or SIGTERM
 };
 
+// Exit status 4 as every command's help words it.
+inline constexpr const char* kExitCannotOpenText =
+    "4 when the watch cannot be had (permission denied, or another program holds it)";
+
 struct CommandEntry {
     std::string path;     // "course inspect"
     std::string usage;    // "PKG.zip [--json]"
@@ -76,6 +80,9 @@ struct CommandRegistration {
 
 // The program's command line with every registered command added.
 std::unique_ptr<CommandLine> MakeCommandLine();
+// `code`, or kExitFailure with the reason on stderr when what the command wrote to standard
+// output could not all be written (a full disk, a closed pipe).
+int FinishStandardOutput(int code);
 // -v/--verbose for a command that looks for the watch (the link's discovery line is shown), and
 // --wait (a watch busy with another Veldrant program is waited for).
 CLI::Option* AddVerbose(CLI::App& command, bool& verbose);

@@ -7,6 +7,7 @@
 #include "ops/OperationHost.h"
 #include "platform/AccessAdvice.h"
 #include "platform/SimProtocol.h"
+#include "platform/Terminal.h"
 
 namespace veldrant::cli {
 
@@ -40,7 +41,7 @@ std::string BusyMessage(const std::vector<CDeviceLink::InterfaceReport>& seen) {
 
 void WatchSession::ShowDiscoveryLine(bool show) {
     // stdout carries the command's answer; the diagnostic line goes beside it.
-    link_->SetDiagnosticStream(show ? stderr : nullptr);
+    link_->SetDiagnosticStream(show ? platform::StderrAsBytes() : nullptr);
 }
 
 WatchSession::~WatchSession() {
@@ -116,7 +117,7 @@ std::string NoWatchMessage(const std::vector<CDeviceLink::InterfaceReport>& seen
         if (r.error == platform::OpenError::PermissionDenied) {
             *exitCode = kExitPermission;
             return text + "veldrant-cli: " + r.path + " cannot be opened: permission denied.\n" +
-                   platform::PermissionDeniedAdvice();
+                   platform::PermissionDeniedAdvice(r.transport);
         }
         if (r.error == platform::OpenError::InUse) {
             *exitCode = kExitPermission;

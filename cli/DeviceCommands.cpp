@@ -7,6 +7,7 @@
 #include "cli/Command.h"
 #include "cli/Connect.h"
 #include "firmware/VersionQuery.h"
+#include "platform/PlatformTexts.h"
 #include "platform/SimProtocol.h"
 
 namespace veldrant::cli {
@@ -98,12 +99,12 @@ const CommandRegistration kDevices([](CommandLine& line) {
     CLI::App& c = line.Add(
         {"devices", "[--all]",
          "list the HID interfaces that look like a watch, and what became of each",
-         "Lists the HID interfaces of every transport (the kernel's hidraw nodes, then simulated\n"
-         "watches) whose ids match a known watch: transport, path, ids, report length, and\n"
-         "whether the watch's identity was confirmed, or why not. Each matching interface is\n"
-         "opened briefly.\n\n"
-         "Exit status: 0 a confirmed watch is present, 3 none, 4 a device node cannot be opened\n"
-         "for lack of permission (see the README on the udev rule)."},
+         "Lists the HID interfaces of every transport (" + platform::DeviceSources() +
+             ")\nwhose ids match a known watch: transport, path, ids, report length, and whether\n"
+             "the watch's identity was confirmed, or why not. Each matching interface is opened\n"
+             "briefly.\n\n"
+             "Exit status: 0 a confirmed watch is present, 3 none, " +
+             kExitCannotOpenText + "\n(" + platform::PermissionRemedy() + ")."},
         [all] { return RunDevices(*all); });
     c.add_flag("--all", *all, "list every HID interface, also those of other devices");
 });
@@ -115,7 +116,8 @@ const CommandRegistration kInfo([](CommandLine& line) {
          "show the connected watch's identity name and firmware version",
          "Finds the watch as the desktop application does, and prints its identity name and its\n"
          "firmware version as the firmware page shows it.\n\n"
-         "Exit status: 0 done, 1 the watch did not answer, 3 no watch, 4 permission denied."},
+         "Exit status: 0 done, 1 the watch did not answer, 3 no watch, " +
+             std::string(kExitCannotOpenText) + "."},
         [verbose] { return RunInfo(*verbose); });
     c.add_flag("-v,--verbose", *verbose,
                "also the table row, the interface path and the report length, and the discovery "

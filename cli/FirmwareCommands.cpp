@@ -7,12 +7,14 @@
 
 #include "cli/Command.h"
 #include "cli/Connect.h"
+#include "cli/DryRun.h"
 #include "cli/TerminalHost.h"
 #include "firmware/FirmwareFile.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareUpdate.h"
 #include "firmware/VersionQuery.h"
 #include "platform/Interrupt.h"
+#include "platform/PlatformTexts.h"
 
 namespace veldrant::cli {
 namespace {
@@ -72,6 +74,7 @@ struct FirmwareArgs {
     std::string path;
     std::optional<size_t> model;
     bool verbose = false;
+    bool dryRun = false;
 };
 
 int Check(const FirmwareArgs& a) {
@@ -111,9 +114,48 @@ int Check(const FirmwareArgs& a) {
     }
     if (!fitsWanted) {
         ShowLoadFailure(host, firmware::LoadOutcome::Incorrect);
+        ExplainLoadFailure(*path, firmware::LoadOutcome::Incorrect, nullptr);
         return kExitFailure;
     }
     return kExitOk;
+}
+
+std::string Hex4(uint16_t value) {
+    char text[8];
+    std::snprintf(text, sizeof(text), "0x%04X", unsigned(value));
+    return text;
+}
+
+// Why an image that was read fits no watch it was checked for, after the file's name: the watch
+// it was made for, or what its trailer names and why that does not hold.
+std::string WhyIncorrect(const firmware::CFirmwareFile& file) {
+    for (size_t row = 0; row < g_DeviceTable.size(); ++row) {
+        if (firmware::CheckFirmwareImage(g_DeviceTable[row].Name(), file.Data(), file.Length()) ==
+            1) {
+            return "was made for the watch of table " + ModelLabel(row);
+        }
+    }
+    const firmware::TrailerReading trailer = firmware::ReadTrailers(file.Data(), file.Length());
+    std::string names;
+    std::optional<firmware::TrailerCheck> check;
+    if (trailer.name && !trailer.nameField.empty()) {
+        names = "\"" + std::string(trailer.nameField) + "\"";
+        for (size_t row = 1; row < g_DeviceTable.size(); ++row) {
+            if (trailer.nameField == g_DeviceTable[row].Name())
+                names += " (table row " + std::to_string(row) + ")";
+        }
+        check = trailer.name;
+    } else if (trailer.marker) {
+        names = "the marker \"" + std::string(firmware::kFirmwareMarker) + "\" (table row 0)";
+        check = trailer.marker;
+    }
+    if (!check)
+        return "carries no trailer that names a watch";
+    if (check->Matches())  // a name no watch of the table has
+        return "was made for " + names + ", which is no known watch";
+    return "does not match its checksum: its trailer names " + names + " and holds the CRC-16 " +
+           Hex4(check->stored) + ", but the image's bytes give " + Hex4(check->computed) +
+           "; the file was changed or cut short after it was made";
 }
 
 // The second line under a firmware file's failure: which file, and why.
@@ -121,22 +163,12 @@ void ExplainLoadFailure(const std::string& path, firmware::LoadOutcome load, CDe
     using firmware::LoadOutcome;
     if (load == LoadOutcome::Incorrect) {
         firmware::CFirmwareFile file;
-        std::string made = "no known watch";
-        if (file.Open(path) == LoadOutcome::Ok && file.Read() == LoadOutcome::Ok) {
-            for (size_t row = 0; row < g_DeviceTable.size(); ++row) {
-                if (firmware::CheckFirmwareImage(g_DeviceTable[row].Name(), file.Data(),
-                                                 file.Length()) == 1) {
-                    made = "the watch of table " + ModelLabel(row);
-                    break;
-                }
-            }
-        }
-        std::string connected =
-            link && link->m_bConnected
-                ? ", not for the connected one, " + ModelLabel(link->m_Identity.wRowNumber)
-                : "";
-        std::fprintf(stderr, "veldrant-cli: %s was made for %s%s\n", path.c_str(), made.c_str(),
-                     connected.c_str());
+        std::string why = "carries no trailer that names a watch";
+        if (file.Open(path) == LoadOutcome::Ok && file.Read() == LoadOutcome::Ok)
+            why = WhyIncorrect(file);
+        if (why.rfind("was made for the watch", 0) == 0 && link && link->m_bConnected)
+            why += ", not for the connected one, " + ModelLabel(link->m_Identity.wRowNumber);
+        std::fprintf(stderr, "veldrant-cli: %s %s\n", path.c_str(), why.c_str());
         return;
     }
     std::string why = InputProblem(path);
@@ -204,11 +236,38 @@ int Report(const firmware::UpdateResult& r, CDeviceLink& link, bool connected,
     return kExitFailure;
 }
 
+// Everything up to the start request, then what the update would write and how long it would
+// take; the watch is not changed.
+int DryRun(const FirmwareArgs& a, WatchSession& watch, TerminalHost& host) {
+    CDeviceLink& link = watch.Link();
+    firmware::FirmwarePlan plan;
+    if (!firmware::PrepareFirmwareUpdate(link, host, a.path, plan)) {
+        host.Finish();
+        return Report(plan.result, link, !watch.Removed(), a.path);
+    }
+    const LinkPace pace = MeasureLinkPace(link);
+    const firmware::UpdateResult& r = plan.result;
+    std::string name(link.m_Identity.Name());
+    std::printf("Dry run: the update would start; nothing was written to the watch.\n");
+    std::printf("%s", WatchLine(link, pace).c_str());
+    std::printf(
+        "Image: %s, %u bytes for %s (trailer and checksum match); an image states no "
+        "version\n",
+        a.path.c_str(), r.length, name.empty() ? "the marker form (table row 0)" : name.c_str());
+    // The start request and one exchange a block.
+    std::printf("Would write: %u bytes in %s of %u bytes\n", r.length,
+                Count(r.blockCount, "block", "blocks").c_str(), plan.payload);
+    std::printf("%s", TimeLine(uint64_t(r.blockCount) + 1, pace).c_str());
+    return kExitOk;
+}
+
 int Update(const FirmwareArgs& a) {
     WatchSession watch;
     if (int code = OpenWatch(watch, a.verbose); code != kExitOk)
         return code == kExitNoWatch ? NoWatch() : code;
     TerminalHost host([&watch] { return watch.Connected(); });
+    if (a.dryRun)
+        return DryRun(a, watch, host);
     // The watch is being rewritten: a first Ctrl-C only warns.
     platform::InterruptCatcher interrupts(
         true,
@@ -257,16 +316,25 @@ const CommandRegistration kCheck([](CommandLine& line) {
 const CommandRegistration kUpdate([](CommandLine& line) {
     auto a = std::make_shared<FirmwareArgs>();
     CLI::App& c = line.Add(
-        {"firmware update", "FILE", "write a firmware image to the connected watch",
+        {"firmware update", "FILE [--dry-run]", "write a firmware image to the connected watch",
          "Checks FILE against the connected watch and writes it in blocks, with a progress bar.\n"
          "Keep the cable in until it ends: a watch unplugged part way keeps an incomplete\n"
          "firmware image until the update is run again. The first Ctrl-C only tells what\n"
-         "stopping would leave; a second one within a few seconds, or SIGTERM, stops at the\n"
-         "next block.\n\n"
-         "Exit status: 0 when every block was accepted, 1 when the file does not fit or the\n"
-         "transfer failed, 3 when no watch is connected, 130 when stopped."},
+         "stopping would leave; a second one within a few seconds, or " +
+             platform::OtherStopRequest() +
+             ", stops at\n"
+             "the next block.\n\n"
+             "With --dry-run it does everything up to the first byte that would change the watch\n"
+             "(finds the watch, checks the image against it) and tells what would be written and\n"
+             "how long it would take, timed on a few firmware version requests.\n\n"
+             "Exit status: 0 when every block was accepted (with --dry-run: when the update would\n"
+             "start), 1 when the file does not fit or the transfer failed, 3 when no watch is\n"
+             "connected, " +
+             kExitCannotOpenText + ", 130 when stopped."},
         [a] { return Update(*a); });
     c.add_option("FILE", a->path, "the firmware image file")->required();
+    c.add_flag("--dry-run", a->dryRun,
+               "check everything and tell what would be written, without writing");
     AddVerbose(c, a->verbose);
 });
 

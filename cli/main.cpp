@@ -1,6 +1,8 @@
 // veldrant-cli: the desktop companion's jobs from a terminal.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include "cli/Command.h"
@@ -45,6 +47,16 @@ public:
             return "Usage: veldrant-cli " + app->get_name() + " COMMAND [ARGS...]\n";
         (void)name;
         return "Usage: veldrant-cli [OPTIONS] COMMAND [ARGS...]\n";
+    }
+    // What follows an option's names: its placeholder alone. A positional is its own
+    // placeholder; what an option must be is said by its refusal, and whether it is required
+    // by the usage line.
+    std::string make_option_opts(const CLI::Option* opt) const override {
+        if (opt->get_positional() || opt->get_type_size() == 0)
+            return "";
+        if (!opt->get_option_text().empty())
+            return " " + opt->get_option_text();
+        return opt->get_type_name().empty() ? "" : " " + opt->get_type_name();
     }
     std::string make_description(const CLI::App* app) const override {
         if (const CommandEntry* entry = line_.EntryOf(app))
@@ -250,11 +262,48 @@ int CommandLine::Run(int argc, char** argv) {
     return run->second();
 }
 
+namespace {
+
+// A validator's description would follow the option's placeholder in the help ("+HH:MM:+HH:MM");
+// its refusal already says what it wants.
+void QuietValidators(CLI::App& app) {
+    for (CLI::Option* option : app.get_options()) {
+        for (int i = 0;; ++i) {
+            CLI::Validator* validator = nullptr;
+            try {
+                validator = option->get_validator(i);
+            } catch (const CLI::OptionNotFound&) {
+                break;
+            }
+            validator->description("");
+        }
+    }
+    for (CLI::App* sub : app.get_subcommands({}))
+        QuietValidators(*sub);
+}
+
+}  // namespace
+
 std::unique_ptr<CommandLine> MakeCommandLine() {
     auto line = std::make_unique<CommandLine>();
     for (const CommandAdder& add : Adders())
         add(*line);
+    QuietValidators(line->Root());
     return line;
+}
+
+int FinishStandardOutput(int code) {
+    // A full disk or a closed pipe shows only when the buffered answer is pushed out: a
+    // command whose answer was lost has failed, whatever it did before.
+    errno = 0;
+    std::cout.flush();
+    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout) && !std::cout.fail();
+    if (written)
+        return code;
+    const int error = errno;
+    std::fprintf(stderr, "veldrant-cli: standard output could not be written%s%s\n",
+                 error != 0 ? ": " : "", error != 0 ? std::strerror(error) : "");
+    return code == kExitOk ? kExitFailure : code;
 }
 
 }  // namespace veldrant::cli
@@ -271,5 +320,6 @@ int main(int argc, char** argv) {
         args.push_back(w.data());
     args.push_back(nullptr);
     auto line = veldrant::cli::MakeCommandLine();
-    return line->Run(int(args.size()) - 1, args.data());
+    const int code = line->Run(int(args.size()) - 1, args.data());
+    return veldrant::cli::FinishStandardOutput(code);
 }

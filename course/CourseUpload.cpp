@@ -49,9 +49,15 @@ public:
         : link_(link), host_(host), package_(package), summary_(summary) {}
 
     int Run(const std::string& path, const UploadOptions& options);
+    bool Plan(const std::string& path, const UploadOptions& options, UploadPlan& plan);
 
 private:
+    // The steps before anything is sent: the package read, the payload size taken.
+    bool Prepare(const std::string& path, const UploadOptions& options);
     bool ReadPackage(const std::string& path, const UploadOptions& options);
+    // The images as they are sent, built into buffers_.image; their length in `length`.
+    bool BuildDirectory(uint32_t& length);
+    bool BuildGolfCourse(size_t k, uint32_t& length);
     bool SendDirectory();
     bool SendGolfCourse(size_t k);
     // One begin, blocks and confirm; `done` says whether the golf course is finished.
@@ -84,6 +90,37 @@ bool Uploader::ReadPackage(const std::string& path, const UploadOptions& options
     if (!ok)
         return Fail("the course package cannot be used: " + package_.LastError());
     summary_.golfCourses = static_cast<uint32_t>(package_.Index().courses.size());
+    summary_.packageRead = true;
+    return true;
+}
+
+bool Uploader::Prepare(const std::string& path, const UploadOptions& options) {
+    if (!ReadPackage(path, options))
+        return false;
+    payload_ = link_.m_dwHIDPacketSize;
+    if (payload_ == 0)
+        return Fail("no watch is connected");
+    tail_.assign(payload_, 0);
+    return true;
+}
+
+bool Uploader::BuildDirectory(uint32_t& length) {
+    ImageResult directory = BuildDirectoryImage(package_, buffers_.image);
+    if (!directory)
+        return Fail("the directory image cannot be built: " + directory.error);
+    length = static_cast<uint32_t>(directory.length);
+    return true;
+}
+
+bool Uploader::BuildGolfCourse(size_t k, uint32_t& length) {
+    package_.ReadPictures(package_.Index().blocks[k].id);  // none usable: holes get 0xFFFF
+    ImageResult built = BuildCourseImage(package_, k, buffers_.image, buffers_.pool);
+    if (!built) {
+        return Fail("the course image of golf course " +
+                    std::to_string(package_.Index().blocks[k].id) +
+                    " cannot be built: " + built.error);
+    }
+    length = static_cast<uint32_t>(built.length);
     return true;
 }
 
@@ -138,15 +175,14 @@ bool Uploader::SendImage(const uint8_t* image, size_t length, const std::string&
 }
 
 bool Uploader::SendDirectory() {
-    ImageResult directory = BuildDirectoryImage(package_, buffers_.image);
-    if (!directory)
-        return Fail("the directory image cannot be built: " + directory.error);
+    uint32_t length = 0;
+    if (!BuildDirectory(length))
+        return false;
     host_.SetProgressLabel("directory");
     host_.SetProgressPos(1);
-    uint32_t length = static_cast<uint32_t>(directory.length);
     if (!SendRecord(DirectoryBegin(length), nullptr, "directory begin"))
         return false;
-    return SendImage(buffers_.image.data(), directory.length, "the directory");
+    return SendImage(buffers_.image.data(), length, "the directory");
 }
 
 bool Uploader::SendRound(std::span<const uint8_t> image, uint32_t length, bool& done) {
@@ -177,15 +213,10 @@ bool Uploader::SendGolfCourse(size_t k) {
     host_.SetProgressLabel("golf course " + std::to_string(k + 1) + " of " +
                            std::to_string(package_.Index().courses.size()));
     host_.SetProgressPos(CourseProgress(k, package_.Index().courses.size()));
-    package_.ReadPictures(package_.Index().blocks[k].id);  // none usable: holes get 0xFFFF
-    ImageResult built = BuildCourseImage(package_, k, buffers_.image, buffers_.pool);
-    if (!built) {
-        return Fail("the course image of golf course " +
-                    std::to_string(package_.Index().blocks[k].id) +
-                    " cannot be built: " + built.error);
-    }
-    std::span<const uint8_t> image(buffers_.image.data(), built.length);
-    uint32_t length = static_cast<uint32_t>(built.length);
+    uint32_t length = 0;
+    if (!BuildGolfCourse(k, length))
+        return false;
+    std::span<const uint8_t> image(buffers_.image.data(), length);
     for (int round = 0; round < kCourseRounds; ++round) {
         if (round > 0)
             ++summary_.repeated;
@@ -200,14 +231,8 @@ bool Uploader::SendGolfCourse(size_t k) {
 }
 
 int Uploader::Run(const std::string& path, const UploadOptions& options) {
-    if (!ReadPackage(path, options))
+    if (!Prepare(path, options))
         return 0;
-    payload_ = link_.m_dwHIDPacketSize;
-    if (payload_ == 0) {
-        Fail("no watch is connected");
-        return 0;
-    }
-    tail_.assign(payload_, 0);
     if (!SendDirectory())
         return 0;
     for (size_t k = 0; k < package_.Index().courses.size(); ++k) {
@@ -221,7 +246,50 @@ int Uploader::Run(const std::string& path, const UploadOptions& options) {
     return 1;
 }
 
+bool Uploader::Plan(const std::string& path, const UploadOptions& options, UploadPlan& plan) {
+    auto blocks = [this](uint32_t length) {
+        return length / payload_ + (length % payload_ != 0 ? 1 : 0);
+    };
+    if (!Prepare(path, options))
+        return false;
+    plan.golfCourses = summary_.golfCourses;
+    plan.payload = payload_;
+    uint32_t length = 0;
+    if (!BuildDirectory(length))
+        return false;
+    plan.directoryBytes = length;
+    plan.directoryBlocks = blocks(length);
+    plan.records = 2;  // the directory begin and the end record
+    for (size_t k = 0; k < package_.Index().courses.size(); ++k) {
+        if (!BuildGolfCourse(k, length))
+            return false;
+        plan.courseBytes += length;
+        plan.courseBlocks += blocks(length);
+        // A begin, and a confirm for every golf course but id 0.
+        plan.records +=
+            CourseImageId(std::span<const uint8_t>(buffers_.image.data(), length)) == 0 ? 1 : 2;
+    }
+    package_.Close();
+    return true;
+}
+
 }  // namespace
+
+bool PlanCourseUpload(CDeviceLink& link, ops::IOperationHost& host, const std::string& path,
+                      UploadPlan& plan, const UploadOptions& options) {
+    plan = UploadPlan{};
+    UploadSummary summary;
+    try {
+        CoursePackage package;
+        Uploader uploader(link, host, package, summary);
+        if (uploader.Plan(path, options, plan))
+            return true;
+        plan.failure = summary.failure;
+    } catch (const std::bad_alloc&) {
+        plan.failure = "not enough memory for the course package";
+    }
+    return false;
+}
 
 int UploadCoursePackage(CDeviceLink& link, ops::IOperationHost& host, CoursePackage& package,
                         const std::string& path, UploadSummary& summary,
@@ -248,7 +316,9 @@ UploadSummary UpdateCourses(CDeviceLink& link, ops::IOperationHost& host, const 
         summary.failure = "not enough memory for the course package";
     }
     if (!ok && !summary.stopped) {
-        host.ShowMessage(kTextCourseFailed, ops::kCaptionError, ops::MessageIcon::Error);
+        const bool removed = summary.packageRead && options.watchRemoved && options.watchRemoved();
+        host.ShowMessage(removed ? ops::kTextDeviceRemoved : kTextCourseFailed, ops::kCaptionError,
+                         ops::MessageIcon::Error);
     } else if (ok) {
         host.SetProgressPos(100);
         host.SetProgressText(ops::kTextDone);

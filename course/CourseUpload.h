@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "course/CoursePackage.h"
@@ -46,10 +47,30 @@ struct UploadSummary {
     uint32_t blockRetries = 0;  // failed tries of blocks, all later ones included
     std::string failure;        // what stopped a failed upload
     bool stopped = false;       // the user asked to stop (between two blocks)
+    bool packageRead = false;   // the index and the append file were read
 };
 
 struct UploadOptions {
     std::string applicationName = kApplicationName;  // caption of "Failed to read zip file!"
+    // Asked after a failure that came once the package was read: true when the watch was
+    // pulled out, which is then shown as "Device removed!" rather than as a course file that
+    // could not be read. Without it every failure is "Failed to read course file".
+    std::function<bool()> watchRemoved;
+};
+
+// What an upload of a package would write, every image built as the upload builds it and
+// nothing sent: for a dry run.
+struct UploadPlan {
+    uint32_t golfCourses = 0;
+    uint32_t payload = 0;  // P, bytes of image a block carries
+    uint64_t directoryBytes = 0;
+    uint32_t directoryBlocks = 0;
+    uint64_t courseBytes = 0;  // every golf course's image
+    uint32_t courseBlocks = 0;
+    uint32_t records = 0;  // begins, confirms and the end record
+    std::string failure;   // why the upload would stop before it sends anything
+    // Exchanges of an upload the watch takes whole at the first try and skips nothing of.
+    uint64_t Exchanges() const { return uint64_t(directoryBlocks) + courseBlocks + records; }
 };
 
 // The upload routine: reads the package at `path` into `package`, then writes it to the watch.
@@ -59,6 +80,12 @@ struct UploadOptions {
 int UploadCoursePackage(CDeviceLink& link, ops::IOperationHost& host, CoursePackage& package,
                         const std::string& path, UploadSummary& summary,
                         const UploadOptions& options = {});
+
+// The upload up to the first request that changes the watch: the package read (its zip
+// problems shown on `host` as the upload shows them) and every image built for the watch's
+// payload size. True when the upload would start sending.
+bool PlanCourseUpload(CDeviceLink& link, ops::IOperationHost& host, const std::string& path,
+                      UploadPlan& plan, const UploadOptions& options = {});
 
 // The worker: holds the busy state, runs the upload on a package of its own and reports the
 // outcome ("Failed to read course file", or 100 and "完了しました。").

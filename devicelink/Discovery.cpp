@@ -22,14 +22,14 @@ int MatchRow(const platform::HidIds& ids) {
     return -1;
 }
 
-std::string ErrorText(platform::OpenError error) {
+std::string ErrorText(platform::OpenError error, const std::string& transport) {
     switch (error) {
         case platform::OpenError::None:
             return "failed";
         case platform::OpenError::NotFound:
             return "not found (unplugged?)";
         case platform::OpenError::PermissionDenied:
-            return "permission denied (" + platform::PermissionDeniedHint() + ")";
+            return "permission denied (" + platform::PermissionDeniedHint(transport) + ")";
         case platform::OpenError::InUse:
             return "in use by another program";
         case platform::OpenError::NotHid:
@@ -88,7 +88,7 @@ CDeviceLink::Examined CDeviceLink::ExamineInterface(
     r.ids = transport.ReadIds(path, &error);
     if (!r.ids) {
         r.error = error;
-        r.verdict = "cannot read ids: " + ErrorText(error);
+        r.verdict = "cannot read ids: " + ErrorText(error, transport.Name());
         return Examined::Skipped;
     }
     r.tableRow = MatchRow(*r.ids);
@@ -111,7 +111,7 @@ CDeviceLink::Examined CDeviceLink::ExamineInterface(
     std::shared_ptr<platform::IHidDevice> device = transport.Open(path, &error);
     if (!device) {
         r.error = error;
-        r.verdict = "cannot open: " + ErrorText(error);
+        r.verdict = "cannot open: " + ErrorText(error, transport.Name());
         return Examined::Skipped;
     }
     r.inputLength = device->InputReportLength();

@@ -42,6 +42,25 @@ std::string_view NameFieldOf(const uint8_t* image, uint32_t length) {
     return std::string_view(field, static_cast<size_t>(static_cast<const char*>(nul) - field));
 }
 
+TrailerReading ReadTrailers(const uint8_t* image, uint32_t length) {
+    TrailerReading reading;
+    if (image == nullptr)
+        return reading;
+    if (length >= kMarkerTrailerSize &&
+        std::memcmp(image + length - kMarkerFromEnd, kFirmwareMarker.data(),
+                    kFirmwareMarker.size()) == 0) {
+        const uint8_t* crcAt = image + length - kMarkerTrailerSize;
+        reading.marker = TrailerCheck{StoredCrc(crcAt), Crc16(image, crcAt)};
+    }
+    if (length >= kNameTrailerSize &&
+        std::memchr(image + length - kNameTrailerSize, 0, kNameFieldSize) != nullptr) {
+        const uint8_t* crcAt = image + length - kNameCrcFromEnd;
+        reading.name = TrailerCheck{StoredCrc(crcAt), Crc16(image, crcAt)};
+        reading.nameField = NameFieldOf(image, length);
+    }
+    return reading;
+}
+
 int CheckFirmwareImage(std::string_view identityName, const uint8_t* image, uint32_t length) {
     if (image == nullptr)
         return 0;

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace veldrant::firmware {
@@ -39,5 +40,18 @@ int CheckFirmwareImage(std::string_view identityName, const uint8_t* image, uint
 // The identity name a name-form image carries, or an empty view when the image has no readable
 // name field. Used to tell the user which watch an image was made for.
 std::string_view NameFieldOf(const uint8_t* image, uint32_t length);
+
+// One trailer form as the image carries it, for telling a person why an image was refused.
+struct TrailerCheck {
+    uint16_t stored = 0;    // the CRC the trailer holds
+    uint16_t computed = 0;  // the CRC of the range it guards
+    bool Matches() const { return stored == computed; }
+};
+struct TrailerReading {
+    std::optional<TrailerCheck> marker;  // "_QMX_WATCH_FW_" is at L-16
+    std::optional<TrailerCheck> name;    // the name field holds a NUL-terminated text
+    std::string_view nameField;          // that text (empty when `name` is not set)
+};
+TrailerReading ReadTrailers(const uint8_t* image, uint32_t length);
 
 }  // namespace veldrant::firmware

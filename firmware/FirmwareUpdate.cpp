@@ -72,34 +72,47 @@ int FirmwareProgress(uint32_t block, uint32_t payload, uint32_t length) {
     return static_cast<int>(std::min<uint64_t>(percent, 100));
 }
 
-UpdateResult UpdateFirmware(CDeviceLink& link, ops::IOperationHost& host, const std::string& path) {
-    UpdateResult result;
+bool PrepareFirmwareUpdate(CDeviceLink& link, ops::IOperationHost& host, const std::string& path,
+                           FirmwarePlan& plan) {
+    UpdateResult& result = plan.result;
     // Taken once: the removal handling may clear the link's identity while we run.
     const std::string identityName(link.m_Identity.Name());
-    CFirmwareFile file;
-    result.load = file.Open(path);
+    result.load = plan.file.Open(path);
     if (result.load != LoadOutcome::Ok) {
         ShowLoadFailure(host, result.load);
         result.outcome = UpdateOutcome::FileFailed;
-        return result;
+        return false;
     }
-    ops::BusyScope busy(host);
-    const uint32_t payload = link.m_dwHIDPacketSize;
-    result.length = file.Length();
-    result.blockCount = FirmwareBlockCount(result.length, payload);
-    result.load = file.ReadAndCheck(identityName);
+    plan.busy.emplace(host);
+    plan.payload = link.m_dwHIDPacketSize;
+    result.length = plan.file.Length();
+    result.blockCount = FirmwareBlockCount(result.length, plan.payload);
+    result.load = plan.file.ReadAndCheck(identityName);
     if (result.load != LoadOutcome::Ok) {
         ShowLoadFailure(host, result.load);
         result.outcome = UpdateOutcome::FileFailed;
-        return result;
+        return false;
     }
     // A link without a frame (never opened) cannot carry blocks; like a refused start request.
-    if (payload == 0 || !link.SendCommand(CMD_FW_UPDATE, 0, result.length)) {
+    if (plan.payload == 0) {
+        result.outcome = UpdateOutcome::StartFailed;
+        return false;
+    }
+    return true;
+}
+
+UpdateResult UpdateFirmware(CDeviceLink& link, ops::IOperationHost& host, const std::string& path) {
+    FirmwarePlan plan;
+    if (!PrepareFirmwareUpdate(link, host, path, plan))
+        return plan.result;
+    UpdateResult& result = plan.result;
+    // The first request that changes the watch.
+    if (!link.SendCommand(CMD_FW_UPDATE, 0, result.length)) {
         result.outcome = UpdateOutcome::StartFailed;
         return result;
     }
     host.SetProgressLabel("firmware, " + std::to_string(result.blockCount) + " blocks");
-    result.outcome = SendImage(link, host, file, payload, result);
+    result.outcome = SendImage(link, host, plan.file, plan.payload, result);
     if (result.outcome == UpdateOutcome::Done) {
         host.SetProgressPos(100);
         host.SetProgressText(ops::kTextDone);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "devicelink/DeviceLink.h"
@@ -40,6 +41,22 @@ uint32_t FirmwareBlockCount(uint32_t length, uint32_t payload);
 // Worked out in 64 bits: the 32-bit product wraps once i·P exceeds about 42 MB, which would
 // send the bar backwards on a large image; below that the figures are identical.
 int FirmwareProgress(uint32_t block, uint32_t payload, uint32_t length);
+
+// The update up to the first request that changes the watch: the image file opened, read and
+// checked against the watch's identity, the blocks counted for the watch's payload size. The
+// real update and a dry run share it; a dry run stops where it ends.
+struct FirmwarePlan {
+    CFirmwareFile file;
+    uint32_t payload = 0;  // P, the watch's payload size
+    UpdateResult result;   // length and block count; the outcome when preparing failed
+    std::optional<ops::BusyScope> busy;  // held from the moment the file is open and sized
+};
+
+// Fills `plan`; true when the start request would be sent next. Otherwise plan.result says
+// why (FileFailed with the loading failure shown on `host`, or StartFailed for a link that
+// cannot carry blocks).
+bool PrepareFirmwareUpdate(CDeviceLink& link, ops::IOperationHost& host, const std::string& path,
+                           FirmwarePlan& plan);
 
 // Runs one update of the watch on `link` from the image file at `path`. Shows the loading
 // failures and "Device removed!" on `host`, holds the busy state from the moment the file is

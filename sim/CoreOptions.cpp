@@ -1,6 +1,7 @@
 // veldrant-sim's own options: model, report length, version, faults, name and directory.
 #include <cstring>
 
+#include "platform/PlatformTexts.h"
 #include "sim/OptionRegistry.h"
 
 namespace veldrant::sim {
@@ -138,8 +139,9 @@ OptionRegistration name({"--name", "NAME", "socket name: DIR/NAME.hid (watch)",
                              return true;
                          }});
 OptionRegistration dir({"--dir", "DIR",
-                        "directory of the sockets (default: $VELDRANT_SIM_DIR, else "
-                        "$XDG_RUNTIME_DIR/veldrant-sim, else /tmp/veldrant-sim-UID)",
+                        "directory of the sockets (default: " +
+                            platform::EnvironmentVariable("VELDRANT_SIM_DIR") + ", else " +
+                            platform::SimDirectoryDefault() + ")",
                         [](SimConfig& c, const std::string& v, std::string*) {
                             c.server.directory = v;
                             return true;

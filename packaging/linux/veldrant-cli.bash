@@ -6,7 +6,9 @@
 #     other word or at two spaces; lines indented deeper than the first carry on an entry;
 #   - a path listed whole ("marks export") completes word by word; a command listed alone
 #     whose own help lists commands ("veldrant-cli marks --help") completes from that help;
-#   - past the command words: options from the command's help after '-', files otherwise.
+#   - past the command words: after '-' the options of the command's own options section;
+#     after an option whose placeholder lists its values ("--format gpx|kml|geojson"), those
+#     values; files otherwise.
 
 # Prints the command paths listed in the help text on stdin, one per line.
 _veldrant_cli_paths() {
@@ -37,9 +39,43 @@ _veldrant_cli_paths() {
     done
 }
 
-# Prints the options named in the help text on stdin, one per line.
+# Prints the option column of the help text on stdin ("-o,--output OUT" gives both names and
+# the placeholder after a tab), one option entry per line: only the lines of its options section
+# that start with an option, so that options the text merely mentions are not offered.
+_veldrant_cli_option_lines() {
+    local line in_list=0 head names rest
+    while IFS= read -r line; do
+        if [[ $line =~ ^[A-Za-z\ ]*[Oo][Pp][Tt][Ii][Oo][Nn][Ss]:?[[:space:]]*$ ]]; then
+            in_list=1
+            continue
+        fi
+        ((in_list)) || continue
+        [[ -z $line || $line =~ ^[^[:space:]] ]] && { in_list=0; continue; }
+        head=${line#"${line%%[![:space:]]*}"}
+        [[ $head == -* ]] || continue
+        names=${head%% *}
+        rest=${head#"$names"}
+        rest=${rest#"${rest%%[![:space:]]*}"}
+        printf '%s\t%s\n' "$names" "${rest%%[[:space:]]*}"
+    done
+}
+
+# Prints the options of the help text on stdin, one per line.
 _veldrant_cli_options() {
-    grep -oE '(^|[[:space:][,])--?[A-Za-z][A-Za-z0-9-]*' | sed -E 's/^[[:space:][,]+//' | sort -u
+    local names rest
+    _veldrant_cli_option_lines | while IFS=$'\t' read -r names rest; do
+        tr ',' '\n' <<<"$names"
+    done | sort -u
+}
+
+# Prints the values of option $1 when the help text on stdin lists them as its placeholder
+# ("--format gpx|kml|geojson"), one per line.
+_veldrant_cli_values() {
+    local names rest
+    _veldrant_cli_option_lines | while IFS=$'\t' read -r names rest; do
+        [[ ",$names," == *",$1,"* ]] || continue
+        [[ $rest =~ ^[a-z0-9-]+(\|[a-z0-9-]+)+$ ]] && tr '|' '\n' <<<"$rest"
+    done
 }
 
 _veldrant_cli() {
@@ -83,6 +119,16 @@ _veldrant_cli() {
     ((i < COMP_CWORD)) && argsSeen=(1)
 
     COMPREPLY=()
+    # The value of an option that lists its values.
+    local prev=${COMP_WORDS[COMP_CWORD - 1]}
+    if ((COMP_CWORD > 1)) && [[ $prev == -* ]]; then
+        local values
+        values=$("$prog" "${typed[@]}" --help 2>/dev/null | _veldrant_cli_values "$prev")
+        if [[ -n $values ]]; then
+            mapfile -t COMPREPLY < <(compgen -W "$values" -- "$cur")
+            return 0
+        fi
+    fi
     if ((!${#argsSeen[@]})) && [[ $cur != -* ]]; then
         # The next command word, if the typed ones lead somewhere.
         local prefix="${typed[*]:base}"

@@ -2,11 +2,26 @@
 
 namespace veldrant::platform {
 
-std::string PermissionDeniedHint() {
+namespace {
+
+// A simulated watch is a socket of the user who started it: no udev rule is involved.
+bool Simulated(const std::string& transport) {
+    return transport == "sim";
+}
+
+}  // namespace
+
+std::string PermissionDeniedHint(const std::string& transport) {
+    if (Simulated(transport))
+        return "a simulated watch of another user";
     return "install the udev rule, see the README";
 }
 
-std::string PermissionDeniedAdvice() {
+std::string PermissionDeniedAdvice(const std::string& transport) {
+    if (Simulated(transport)) {
+        return "That simulated watch belongs to another user. Start one of your own\n"
+               "(veldrant-sim), or point VELDRANT_SIM_DIR at a folder of your own.\n";
+    }
     return "The udev rule 70-veldrant.rules gives the user logged in at the computer\n"
            "(not a remote login) access to the watch. The veldrant package installs\n"
            "it; from a source tree install it with:\n"

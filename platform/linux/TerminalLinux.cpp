@@ -7,6 +7,11 @@
 
 namespace veldrant::platform {
 
+// stdio on Linux writes bytes as they are.
+std::FILE* StderrAsBytes() {
+    return stderr;
+}
+
 bool StderrIsTerminal() {
     return ::isatty(STDERR_FILENO) == 1;
 }

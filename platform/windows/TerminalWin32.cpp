@@ -1,5 +1,7 @@
 // The console on standard error: a console handle answers GetConsoleMode, and its window's
 // width is the screen buffer's visible columns.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cstdlib>
@@ -7,6 +9,20 @@
 #include "platform/Terminal.h"
 
 namespace veldrant::platform {
+
+// stderr is in text mode, which turns each "\n" into "\r\n": a second handle on the same
+// file in binary mode, unbuffered so that its lines keep their place among stderr's.
+std::FILE* StderrAsBytes() {
+    static std::FILE* const bytes = [] {
+        const int fd = _dup(_fileno(stderr));
+        std::FILE* f = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
+        if (f == nullptr)
+            return stderr;
+        std::setvbuf(f, nullptr, _IONBF, 0);
+        return f;
+    }();
+    return bytes;
+}
 
 bool StderrIsTerminal() {
     DWORD mode = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "tests/support/Files.h"
@@ -64,6 +65,67 @@ TEST(CommandLine, HelpVersionAndRefusalsNameWhatIsWrong) {
         if (row.exit == 2 && !row.args.empty()) {
             EXPECT_NE(o.err.find("--help"), std::string::npos) << "says where to read more";
         }
+    }
+}
+
+TEST(CommandLine, HelpSaysOnlyWhatAPersonReads) {
+    const std::string overview = Cli("--help").out;
+    const std::string exit4 =
+        "4 when the watch cannot be had (permission denied, or another program holds it)";
+    // Every command's help, from the overview's list.
+    std::vector<std::string> commands;
+    for (const char* group : {"course", "firmware", "marks", "rounds"}) {
+        for (size_t at = overview.find(std::string("\n  ") + group + " "); at != std::string::npos;
+             at = overview.find(std::string("\n  ") + group + " ", at + 1)) {
+            const size_t start = at + 3;
+            const size_t second = overview.find(' ', start + std::string(group).size() + 1);
+            commands.push_back(overview.substr(start, second - start));
+        }
+    }
+    commands.push_back("devices");
+    commands.push_back("info");
+    ASSERT_GE(commands.size(), 14u) << overview;
+    for (const std::string& command : commands) {
+        SCOPED_TRACE(command);
+        const Outcome o = Cli(command + " --help");
+        EXPECT_EQ(o.exit, 0);
+        for (const char* leftover : {" TEXT", "REQUIRED", ":{", "+HH:MM:", ":ROW|NAME"})
+            EXPECT_EQ(o.out.find(leftover), std::string::npos) << leftover << " in\n" << o.out;
+        // The commands that open the watch say what exit status 4 means, as the README does.
+        const bool opens = command == "devices" || command == "info" ||
+                           command == "firmware update" || command == "course update";
+        if (opens) {
+            EXPECT_NE(o.out.find(exit4), std::string::npos) << o.out;
+        }
+    }
+    // The README and the manual page say it in the same words.
+    for (const char* file : {"/README.md", "/packaging/linux/veldrant-cli.h2m"}) {
+        std::string text = ReadAll(std::string(VELDRANT_SOURCE_DIR) + file);
+        std::replace(text.begin(), text.end(), '\n', ' ');
+        EXPECT_NE(text.find("4 the watch cannot be had (permission denied, or another program "
+                            "holds it)"),
+                  std::string::npos)
+            << file;
+    }
+}
+
+TEST(CommandLine, AnAnswerThatCannotBeWrittenFailsTheCommand) {
+    TempDir dir;
+    const std::string package = dir.File("pkg.zip");
+    ASSERT_EQ(Cli("course pack " VELDRANT_SOURCE_DIR "/docs/course-description.example.json -o " +
+                  package)
+                  .exit,
+              0);
+    for (const std::string& args :
+         {std::string("--help"), "course inspect " + package, "course inspect --json " + package}) {
+        SCOPED_TRACE(args);
+        const std::string command =
+            "'" VELDRANT_CLI "' " + args + " >/dev/full 2>'" + dir.File("e") + "' </dev/null";
+        const int status = std::system(command.c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
+        EXPECT_NE(ReadAll(dir.File("e")).find("veldrant-cli: standard output could not be written"),
+                  std::string::npos)
+            << ReadAll(dir.File("e"));
     }
 }
 

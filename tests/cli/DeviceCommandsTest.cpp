@@ -103,17 +103,39 @@ TEST(CliDevices, ListsWatchesWithTheirVerdicts) {
     EXPECT_NE(Cli(sim.Directory(), "devices --all").out.find("c.hid"), std::string::npos);
 }
 
-TEST(CliConnect, PermissionDeniedTellsHowToInstallTheRule) {
-    CDeviceLink::InterfaceReport denied;
-    denied.path = "/dev/hidraw3";
-    denied.tableRow = 3;
-    denied.error = platform::OpenError::PermissionDenied;
-    int code = 0;
-    std::string text = cli::NoWatchMessage({denied}, &code);
-    EXPECT_EQ(code, cli::kExitPermission);
-    EXPECT_NE(text.find("/dev/hidraw3 cannot be opened: permission denied"), std::string::npos);
-    EXPECT_NE(text.find("udevadm control --reload && sudo udevadm trigger"), std::string::npos);
-    EXPECT_NE(text.find("The veldrant package installs"), std::string::npos);
+TEST(CliConnect, PermissionDeniedAdviceFitsWhatRefused) {
+    // The udev rule is the remedy for a hidraw node only: another user's simulated watch is
+    // refused for a reason no rule changes.
+    struct Row {
+        std::string transport, path;
+        std::vector<std::string> says, never;
+    } rows[] = {
+        {"hidraw",
+         "/dev/hidraw3",
+         {"/dev/hidraw3 cannot be opened: permission denied",
+          "udevadm control --reload && sudo udevadm trigger", "The veldrant package installs"},
+         {}},
+        {"sim",
+         "/run/user/1001/veldrant-sim/watch.hid",
+         {"watch.hid cannot be opened: permission denied", "belongs to another user",
+          "VELDRANT_SIM_DIR"},
+         {"udev", "README"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.transport);
+        CDeviceLink::InterfaceReport denied;
+        denied.transport = row.transport;
+        denied.path = row.path;
+        denied.tableRow = 3;
+        denied.error = platform::OpenError::PermissionDenied;
+        int code = 0;
+        std::string text = cli::NoWatchMessage({denied}, &code);
+        EXPECT_EQ(code, cli::kExitPermission);
+        for (const std::string& says : row.says)
+            EXPECT_NE(text.find(says), std::string::npos) << text;
+        for (const std::string& never : row.never)
+            EXPECT_EQ(text.find(never), std::string::npos) << text;
+    }
 }
 
 TEST(CliConnect, AWatchAnotherProgramHoldsIsNamedAsInUseNotAsAMissingRule) {
