@@ -54,6 +54,12 @@ public:
     // Marks an option or positional as an input file: before the command runs, a path that
     // does not exist or is a folder is refused with the reason (exit status 1).
     CLI::Option* Input(CLI::Option* option);
+    // Marks an option as a file (or folder) the command writes: before the command runs, an
+    // output that is one of the command's input files, by whatever name, is refused with exit
+    // status 1 (cli/OutputFiles.cpp).
+    CLI::Option* Output(CLI::Option* option);
+    // Why the command `chosen` may not run because an output is one of its inputs, or "".
+    std::string OutputIsInput(const CLI::App* chosen) const;
     // Parses argv and runs the chosen command; the exit code.
     int Run(int argc, char** argv);
 
@@ -70,6 +76,7 @@ private:
     std::map<const CLI::App*, CommandEntry> entries_;
     std::map<const CLI::App*, std::function<int()>> runs_;
     std::vector<const CLI::Option*> inputs_;
+    std::vector<const CLI::Option*> outputs_;
 };
 
 using CommandAdder = std::function<void(CommandLine&)>;

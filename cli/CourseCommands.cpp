@@ -237,9 +237,11 @@ CLI::App& AddCourseCommand(CommandLine& line, const CommandEntry& entry, int (*r
     CLI::App& c = line.Add(entry, [a, run] { return run(*a); });
     line.Input(c.add_option(input, a->input, inputHelp)->required());
     if (output) {
-        c.add_option("-o,--output", a->output, output)
-            ->type_name(std::string(output).find("folder") != std::string::npos ? "DIR" : "PKG.zip")
-            ->required();
+        line.Output(c.add_option("-o,--output", a->output, output)
+                        ->type_name(std::string(output).find("folder") != std::string::npos
+                                        ? "DIR"
+                                        : "PKG.zip")
+                        ->required());
     } else {
         c.add_flag("--json", a->json, "print the same as one JSON document");
     }

@@ -1,5 +1,6 @@
 // veldrant-cli marks export / marks convert: the mark import from the watch into the mark CSV
 // file, and the same CSV made offline from mark-set and score bytes saved earlier.
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -12,9 +13,11 @@
 #include "cli/TerminalHost.h"
 #include "marks/MarkExport.h"
 #include "marks/MarkImport.h"
+#include "marks/MarkLayout.h"
 #include "marks/OutputSink.h"
 #include "platform/File.h"
 #include "platform/Interrupt.h"
+#include "platform/SafeOutput.h"
 
 namespace veldrant::cli {
 namespace {
@@ -71,6 +74,13 @@ int RunConvert(const MarkArgs& a) {
     std::vector<uint8_t> score;
     if (a.score && !ReadBounded(*a.score, marks::kMaxScoreBytes, score))
         return kExitFailure;
+    if (score.size() % marks::kScoreRecordSize != 0) {
+        std::fprintf(stderr,
+                     "veldrant-cli: %s is not score data: its %zu bytes are not whole score "
+                     "records of %zu bytes\n",
+                     a.score->c_str(), score.size(), marks::kScoreRecordSize);
+        return kExitFailure;
+    }
     std::vector<std::vector<uint8_t>> sets(a.inputs.size());
     for (size_t i = 0; i < a.inputs.size(); ++i) {
         if (!ReadBounded(a.inputs[i], marks::kMaxMarkSetBytes, sets[i]))
@@ -92,11 +102,21 @@ int RunConvert(const MarkArgs& a) {
     }
     bool ok = sink->Write("\xEF\xBB\xBF");
     size_t written = 0;
+    bool cutShort = false;
     for (size_t i = 0; ok && i < sets.size(); ++i) {
         marks::ExportResult r = marks::ExportMarkSet(sets[i], score, *sink);
         ok = r != marks::ExportResult::WriteFailed;
         written += r == marks::ExportResult::Written ? 1 : 0;
-        if (r == marks::ExportResult::NoMarks) {
+        if (std::optional<size_t> at = marks::CutShortAt(sets[i])) {
+            cutShort = true;
+            const bool markBlock = sets[i].size() - *at >= 4 &&
+                                   marks::LoadU32(sets[i].data() + *at) == marks::kMarkWord;
+            std::fprintf(stderr,
+                         "veldrant-cli: %s is cut short: it ends %zu bytes into the %s at byte "
+                         "%zu\n",
+                         a.inputs[i].c_str(), sets[i].size() - *at,
+                         markBlock ? "MARK block" : "mark record", *at);
+        } else if (r == marks::ExportResult::NoMarks) {
             std::fprintf(stderr, "veldrant-cli: %s holds no whole mark record\n",
                          a.inputs[i].c_str());
         }
@@ -108,13 +128,23 @@ int RunConvert(const MarkArgs& a) {
                      path.c_str());
         return kExitFailure;
     }
-    if (!ok || !sink->Close()) {
+    // What a cut-short set gave is partial: it never replaces a file the user had.
+    const bool aside = cutShort && sink->Replaces();
+    if (!ok || !(aside ? sink->CloseAside(marks::kPartialTag) : sink->Close())) {
         std::fprintf(stderr, "veldrant-cli: the mark file could not be written: %s\n",
                      sink->Error().c_str());
         return kExitFailure;
     }
-    std::printf("Mark data written to %s\n", Shown(path).c_str());
-    return kExitOk;
+    if (!cutShort) {
+        std::printf("Mark data written to %s\n", Shown(path).c_str());
+        return kExitOk;
+    }
+    std::fprintf(stderr, "veldrant-cli: partial mark data written to %s",
+                 Shown(sink->Placed()).c_str());
+    if (aside)
+        std::fprintf(stderr, "; %s was left as it was", Shown(path).c_str());
+    std::fprintf(stderr, "\n");
+    return kExitFailure;
 }
 
 const CommandRegistration kConvert([](CommandLine& line) {
@@ -125,17 +155,20 @@ const CommandRegistration kConvert([](CommandLine& line) {
          "Writes the mark CSV file (UTF-8 with a byte order mark) from mark sets as the watch\n"
          "sends them (what 'marks export --raw DIR' saves as DIR/set000.bin, ...), in the order\n"
          "given, with the score data of SCORE.bin (DIR/score.bin). A file that does not begin\n"
-         "with a MARK block is refused; when no set holds a mark, no file is written.\n\n"
-         "Exit status: 0 written, 1 an input is refused or the file could not be written, 2 a\n"
-         "bad command line."},
+         "with a MARK block, or score data that is not whole records of 512 bytes, is refused;\n"
+         "when no set holds a mark, no file is written. A set that ends inside a mark record is\n"
+         "cut short: its whole records are written as partial mark data, beside FILE as\n"
+         "NAME.partial.csv when FILE exists (FILE is kept as it was).\n\n"
+         "Exit status: 0 written, 1 an input is refused or cut short, or the file could not be\n"
+         "written, 2 a bad command line."},
         [a] { return RunConvert(*a); });
     line.Input(c.add_option("SET.bin", a->inputs, "mark sets as the watch sends them")->required());
     line.Input(c.add_option("--score", a->score, "the score data (none: no score lines)")
                    ->type_name("SCORE.bin"));
-    c.add_option("-o,--output", a->output,
-                 "where to write (a folder: the default name in it); default:\n"
-                 "YYYYMMDD_hhmmss_MARK.csv from the local time, in the current folder")
-        ->type_name("FILE");
+    line.Output(c.add_option("-o,--output", a->output,
+                             "where to write (a folder: the default name in it); default:\n"
+                             "YYYYMMDD_hhmmss_MARK.csv from the local time, in the current folder")
+                    ->type_name("FILE"));
 });
 
 // The terminal as the mark import's host: the save dialog's answer is fixed beforehand.
@@ -178,6 +211,8 @@ const char* OutcomeText(marks::SetOutcome o) {
             return "the watch did not answer the request for the score data";
         case marks::SetOutcome::ScoreTooLong:
             return "the watch gave a score data length longer than it can hold";
+        case marks::SetOutcome::CutShort:
+            return "cut short: it ends inside a mark record; its whole records were written";
         case marks::SetOutcome::WriteFailed:
             return "writing the file failed";
         case marks::SetOutcome::NotRead:
@@ -254,25 +289,35 @@ int Report(const marks::ImportResult& result, const RawSaver* raw) {
     for (const marks::SetReport& s : result.sets) {
         if (s.outcome == marks::SetOutcome::Written)
             continue;
-        std::fprintf(stderr, "veldrant-cli: mark set %u: %s\n", s.index, OutcomeText(s.outcome));
+        std::fprintf(stderr, "veldrant-cli: mark set %u of %zu: %s\n", s.index + 1,
+                     result.sets.size(), OutcomeText(s.outcome));
     }
     if (result.outcome == marks::RunOutcome::CreateFailed ||
         result.outcome == marks::RunOutcome::WriteFailed ||
         result.outcome == marks::RunOutcome::NothingWritten) {
         return kExitFailure;
     }
-    std::printf("Mark data written to %s (%u of %zu mark sets)\n", Shown(result.path).c_str(),
-                result.Count(marks::SetOutcome::Written), result.sets.size());
+    const uint32_t inFile =
+        static_cast<uint32_t>(std::count_if(result.sets.begin(), result.sets.end(),
+                                            [](const marks::SetReport& s) { return s.inFile; }));
+    if (result.outcome == marks::RunOutcome::Incomplete) {
+        std::printf("Partial mark data written to %s (%u of %zu mark sets)\n",
+                    Shown(result.path).c_str(), inFile, result.sets.size());
+        if (!result.kept.empty())
+            std::printf("%s was left as it was\n", Shown(result.kept).c_str());
+    } else {
+        std::printf("Mark data written to %s (%u of %zu mark sets)\n", Shown(result.path).c_str(),
+                    inFile, result.sets.size());
+    }
     if (raw && !raw->Ok())
         return kExitFailure;
     return result.outcome == marks::RunOutcome::Done ? kExitOk : kExitFailure;
 }
 
-int Stopped(const std::string& path) {
-    std::fprintf(stderr,
-                 "veldrant-cli: the mark import was stopped; %s was not written (a file of that "
-                 "name is as it was).\n",
-                 path.c_str());
+// The import was stopped: nothing was written, and a file that was there is as it was.
+int Stopped(const std::string& path, bool existed) {
+    std::fprintf(stderr, "veldrant-cli: the mark import was stopped; %s was not written%s.\n",
+                 path.c_str(), existed ? " (the file of that name is as it was)" : "");
     return kExitInterrupted;
 }
 
@@ -287,11 +332,13 @@ int RunExport(const MarkArgs& a) {
         return code;
     TerminalHost terminal([&watch] { return watch.Connected(); });
     const std::string path = OutputPath(a.output);
+    const bool existed = platform::KindOfPath(path) == platform::PathKind::File;
     CliMarkHost host(terminal, path);
     // Ctrl-C or SIGTERM: the import stops after the block under way and no file is made.
     platform::InterruptCatcher interrupts(
         false, "",
-        "\nveldrant-cli: stopping after the block under way; " + path + " is not touched.\n");
+        "\nveldrant-cli: stopping after the block under way; " + path +
+            (existed ? " is not touched.\n" : " will not be made.\n"));
     marks::MarkImport job(watch.Link());
     if (raw) {
         job.SetRawObserver([&raw](uint32_t i, std::span<const uint8_t> set,
@@ -304,12 +351,12 @@ int RunExport(const MarkArgs& a) {
     }
     if (platform::StopRequested()) {
         terminal.Finish();
-        return Stopped(path);
+        return Stopped(path, existed);
     }
     marks::ImportResult result = job.Run(host);
     terminal.Finish();
     if (result.outcome == marks::RunOutcome::Stopped)
-        return Stopped(path);
+        return Stopped(path, existed);
     return Report(result, raw ? &*raw : nullptr);
 }
 
@@ -320,9 +367,11 @@ const CommandRegistration kExport([](CommandLine& line) {
          "import the marks and score cards from the watch into a CSV file",
          "Downloads every mark set and the score data from the connected watch and writes them\n"
          "as one mark CSV file (UTF-8 with a byte order mark). The file is written beside its\n"
-         "place and put there at the end: a file of the same name is replaced only when at\n"
-         "least one mark set was written, and kept as it was when the import fails or is\n"
-         "stopped with Ctrl-C.\n\n"
+         "place and put there at the end: a file of the same name is replaced only when every\n"
+         "mark set arrived, and kept as it was when the import fails or is stopped with Ctrl-C.\n"
+         "When a mark set is lost (the watch removed or not answering), what arrived is partial\n"
+         "mark data: it is written beside an existing file as NAME.partial.csv (or\n"
+         "NAME.partial-2.csv, ...) and the file is kept; without one it is written as FILE.\n\n"
          "Exit status: 0 when every mark set is in the file, 1 when a set or the file failed,\n"
          "3 when no watch is connected, 130 when stopped by Ctrl-C."},
         [a] { return RunExport(*a); });

@@ -328,10 +328,10 @@ void AddRoundsOptions(CommandLine& line, CLI::App& c, Args& a, const std::string
             ->required()
             ->check(CLI::IsMember(names))
             ->type_name("gpx|kml|geojson");
-        c.add_option("-o,--output", a.output,
-                     "the file to write (- for standard output); default: FILE with the "
-                     "format's extension")
-            ->type_name("OUT");
+        line.Output(c.add_option("-o,--output", a.output,
+                                 "the file to write (- for standard output); default: FILE with "
+                                 "the format's extension")
+                        ->type_name("OUT"));
         c.add_option_function<std::string>(
              "--utc-offset", [&a](const std::string& text) { a.utcOffset = *ParseUtcOffset(text); },
              "the watch's offset from UTC, +HH:MM or -HH:MM (default +09:00)")

@@ -259,6 +259,10 @@ int CommandLine::Run(int argc, char** argv) {
             }
         }
     }
+    if (std::string why = OutputIsInput(chosen); !why.empty()) {
+        std::fprintf(stderr, "veldrant-cli: %s\n", why.c_str());
+        return kExitFailure;
+    }
     return run->second();
 }
 

@@ -110,6 +110,7 @@ SetReport MarkImport::ImportSet(ops::IOperationHost& host, uint32_t index, IOutp
         raw_(index, setBytes, scoreBytes);
     switch (ExportMarkSet(setBytes, scoreBytes, sink)) {
         case ExportResult::Written:
+            report.inFile = true;
             break;
         case ExportResult::NoMarks:
             report.outcome = SetOutcome::NoMarks;
@@ -118,6 +119,8 @@ SetReport MarkImport::ImportSet(ops::IOperationHost& host, uint32_t index, IOutp
             report.outcome = SetOutcome::WriteFailed;
             return report;
     }
+    if (CutShortAt(setBytes))
+        report.outcome = SetOutcome::CutShort;
     // Each set reaches the file before the next is read, so a full disk shows at once.
     if (!sink.Flush())
         report.outcome = SetOutcome::WriteFailed;

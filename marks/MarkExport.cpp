@@ -30,6 +30,22 @@ std::optional<size_t> NextRecord(std::span<const uint8_t> set, size_t offset) {
 
 }  // namespace
 
+std::optional<size_t> CutShortAt(std::span<const uint8_t> set) {
+    size_t offset = 0;
+    while (offset < set.size()) {
+        if (set.size() - offset < 4)
+            return offset;
+        const uint32_t word = LoadU32(set.data() + offset);
+        if (word == kEndWord)
+            return std::nullopt;
+        const size_t block = word == kMarkWord ? kMarkBlockSize : kMarkRecordSize;
+        if (set.size() - offset < block)
+            return offset;
+        offset += block;
+    }
+    return std::nullopt;
+}
+
 bool BeginsWithMarkBlock(std::span<const uint8_t> set) {
     return set.size() >= kMarkBlockSize && LoadU32(set.data()) == kMarkWord;
 }

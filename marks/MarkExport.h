@@ -3,7 +3,9 @@
 // golf course); after each session come the score lines of the rounds of that day and course.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "marks/OutputSink.h"
@@ -22,6 +24,11 @@ enum class ExportResult {
 // ignored.
 ExportResult ExportMarkSet(std::span<const uint8_t> set, std::span<const uint8_t> score,
                            IOutputSink& sink);
+
+// Where `set` stops in the middle of a block (the offset of that mark record or MARK block), or
+// nullopt when it ends where a block ends or at a first word of 0: a set cut short gives its
+// whole records to the export and loses the rest.
+std::optional<size_t> CutShortAt(std::span<const uint8_t> set);
 
 // True when `set` begins with a MARK block, as every mark set the watch sends does.
 bool BeginsWithMarkBlock(std::span<const uint8_t> set);

@@ -33,7 +33,11 @@ uint32_t ImportResult::Count(SetOutcome o) const {
 uint32_t ImportResult::Unread() const {
     return static_cast<uint32_t>(sets.size()) - Count(SetOutcome::Written) -
            Count(SetOutcome::NoMarks) - Count(SetOutcome::WriteFailed) -
-           Count(SetOutcome::NotRead) - Count(SetOutcome::Stopped);
+           Count(SetOutcome::NotRead) - Count(SetOutcome::Stopped) - Count(SetOutcome::CutShort);
+}
+
+uint32_t ImportResult::Lost() const {
+    return Unread() + Count(SetOutcome::CutShort);
 }
 
 StartOutcome MarkImport::Start(IMarkImportHost& host) {
@@ -119,36 +123,56 @@ ImportResult MarkImport::Run(ops::IOperationHost& host) {
 }
 
 void MarkImport::Finish(ops::IOperationHost& host, ImportResult& result, FileSink& sink) {
-    // A file that failed, or that would hold no set, never replaces what was at the path.
-    const bool anySet = result.Count(SetOutcome::Written) > 0;
+    // A file that failed, or that would hold no set, never replaces what was at the path; nor
+    // does one that lost a set: it goes beside the file the user had.
+    const bool anySet = std::any_of(result.sets.begin(), result.sets.end(),
+                                    [](const SetReport& s) { return s.inFile; });
+    const uint32_t lost = result.Lost();
     if (sink.IsOpen() && !anySet)
         sink.Abandon();
-    if (sink.IsOpen() ? !sink.Close() : !sink.Error().empty()) {
+    const bool aside = sink.IsOpen() && lost > 0 && sink.Replaces();
+    bool closed = !sink.IsOpen() ? sink.Error().empty()
+                  : aside        ? sink.CloseAside(kPartialTag)
+                                 : sink.Close();
+    if (!closed) {
         result.outcome = RunOutcome::WriteFailed;
         result.error = sink.Error();
         ShowError(host, "The mark file could not be written: " + result.error + ". " + result.path +
                             " was left as it was.");
         return;
     }
-    host.SetProgressText(ops::kTextDone);
-    const uint32_t unread = result.Unread();
+    // A set lost on the way makes the import a failed one, whatever reached the file.
+    host.SetProgressText(lost > 0 ? kTextSomeMarksLost : ops::kTextDone);
     const std::string total = std::to_string(result.sets.size());
+    std::string missing;
+    if (const uint32_t unread = result.Unread(); unread > 0)
+        missing =
+            std::to_string(unread) + " of " + total + " mark sets could not be read from the watch";
+    if (const uint32_t cut = result.Count(SetOutcome::CutShort); cut > 0)
+        missing += (missing.empty() ? "" : "; ") + std::to_string(cut) + " of " + total +
+                   " mark sets came cut short, inside a mark record";
     if (!anySet) {
         result.outcome = RunOutcome::NothingWritten;
-        ShowError(host, (unread > 0 ? std::to_string(unread) + " of " + total +
-                                          " mark sets could not be read from the watch"
-                                    : std::string("No mark set on the watch holds a mark")) +
-                            "; " + result.path + " was not written.");
+        ShowError(host,
+                  (lost > 0 ? missing : std::string("No mark set on the watch holds a mark")) +
+                      "; " + result.path + " was not written.");
         return;
     }
-    if (unread == 0) {
+    if (lost == 0) {
         result.outcome = RunOutcome::Done;
         return;
     }
     result.outcome = RunOutcome::Incomplete;
-    ShowError(host, std::to_string(unread) + " of " + total +
-                        " mark sets could not be read from the watch and are missing from " +
-                        result.path + ".");
+    if (!aside) {
+        ShowError(host, missing + (result.Count(SetOutcome::CutShort) > 0
+                                       ? "; " + result.path + " holds what arrived."
+                                       : " and are missing from " + result.path + "."));
+        return;
+    }
+    result.kept = result.path;
+    result.path = sink.Placed();
+    ShowError(host, missing + ". " + result.kept +
+                        " was left as it was; what arrived was written to " + result.path + ".");
 }
 
 }  // namespace veldrant::marks

@@ -19,6 +19,10 @@
 namespace veldrant::marks {
 
 inline constexpr const char* kTextNoMarkData = "地点データがありません。";
+// The bar's closing text when a mark set was lost on the way: the import failed.
+inline constexpr const char* kTextSomeMarksLost = "一部の地点データを取り込めませんでした。";
+// What a partial mark file is called beside the file it must not replace ("NAME.partial.csv").
+inline constexpr const char* kPartialTag = "partial";
 inline constexpr const char* kMarkFileNameFormat = "%04d%02d%02d_%02d%02d%02d_MARK.csv";
 
 // Bounds on what the watch may claim. Its score table holds 500 records (256 000 bytes) and its
@@ -62,6 +66,7 @@ enum class SetOutcome {
     DeviceRemoved,  // the watch went away before a block ("Device removed!" shown)
     ScoreFailed,    // request 19 failed
     ScoreTooLong,   // request 19 gave a length beyond kMaxScoreBytes
+    CutShort,       // the set ends inside a mark record: its whole records are in the file
     WriteFailed,    // writing the set's lines failed; the file is closed
     NotRead,        // never asked for: the file had already failed or the user stopped
     Stopped,        // the user asked to stop while the set was read
@@ -72,11 +77,15 @@ struct SetReport {
     SetOutcome outcome = SetOutcome::NotRead;
     uint32_t length = 0;       // c, as the watch gave it
     uint32_t scoreLength = 0;  // S, as the watch gave it (0 without score data)
+    bool inFile = false;       // lines of the set reached the file
 };
 
 enum class RunOutcome {
-    Done,        // every set written (or empty); "完了しました。"
-    Incomplete,  // the file is whole but some sets could not be read; "完了しました。" and a note
+    Done,  // every set written (or empty); "完了しました。"
+    // Some sets were lost: what arrived is in the file, which replaced nothing (a file that was
+    // at the chosen path is kept and the partial file written beside it); kTextSomeMarksLost and
+    // a note.
+    Incomplete,
     NothingWritten,  // no set could be written: no file made, an older one kept; a note says so
     CreateFailed,    // the file could not be created or was refused (message shown)
     WriteFailed,     // the file could not be written; an older one is kept (message shown)
@@ -85,12 +94,14 @@ enum class RunOutcome {
 
 struct ImportResult {
     RunOutcome outcome = RunOutcome::CreateFailed;
-    std::string path;
+    std::string path;   // the file written (the chosen one, or the partial file beside it)
+    std::string kept;   // the chosen file, left as it was, when a partial file went beside it
     std::string error;  // the file's failure, with the path and the system's reason
     std::vector<SetReport> sets;
 
     uint32_t Count(SetOutcome o) const;
     uint32_t Unread() const;  // sets missing from the file because the watch failed
+    uint32_t Lost() const;    // sets missing from the file in part or whole: unread or cut short
 };
 
 class MarkImport {

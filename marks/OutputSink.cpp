@@ -62,6 +62,19 @@ bool FileSink::Close() {
     return true;
 }
 
+bool FileSink::CloseAside(const std::string& tag) {
+    if (!open_)
+        return false;
+    if (!Flush())
+        return false;
+    open_ = false;
+    if (!out_->CommitAside(tag)) {
+        error_ = out_->Error();
+        return false;
+    }
+    return true;
+}
+
 void FileSink::Abandon() {
     out_->Abandon();
     open_ = false;

@@ -59,6 +59,13 @@ public:
     bool Flush() override;
     // Flushes and puts the file in place. False (the old file kept) when anything failed.
     bool Close() override;
+    // Flushes and puts the file beside the path under the first free name of "NAME.TAG.EXT",
+    // "NAME.TAG-2.EXT", ...: the file of that name stays as it was. False as Close.
+    bool CloseAside(const std::string& tag);
+    // True when a file was at the path when the sink was created.
+    bool Replaces() const { return out_->Replaces(); }
+    // Where the file was put once closed.
+    const std::string& Placed() const { return out_->Placed(); }
     bool IsOpen() const override { return open_; }
     const std::string& Error() const override { return error_; }
     // Drops what was written: the file of that name stays as it was.

@@ -29,6 +29,23 @@ std::FILE* OpenStdFile(const std::string& path, const char* mode);
 // would otherwise write each line feed as CR LF.
 void BinaryStdout();
 
+// What tells one file from every other on the machine, whatever name leads to it: the device
+// and inode on Linux, the volume serial number and file index on Windows. Two names (a link, a
+// path with "..", another spelling of the same folder) give the same identity.
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t file = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+// nullopt when nothing can be found at `path` (links are followed).
+std::optional<FileIdentity> IdentifyFile(const std::string& path);
+// True when both paths lead to one existing file.
+inline bool SameFile(const std::string& a, const std::string& b) {
+    std::optional<FileIdentity> x = IdentifyFile(a);
+    std::optional<FileIdentity> y = x ? IdentifyFile(b) : std::nullopt;
+    return x && y && *x == *y;
+}
+
 enum class FileOpen { Ok, CannotOpen, NotRegular };
 
 // A file opened for reading. Only regular files are taken: a directory, a pipe or a device

@@ -22,6 +22,13 @@ std::FILE* OpenStdFile(const std::string& path, const char* mode) {
 
 void BinaryStdout() {}
 
+std::optional<FileIdentity> IdentifyFile(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    return FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
 FileOpen CInputFile::Open(const std::string& path) {
     Close();
     // O_NONBLOCK keeps a FIFO from holding the caller until some writer appears; such files are

@@ -96,10 +96,9 @@ std::string CreateFailure(const std::string& target, int err) {
 class LinuxSafeOutput final : public SafeOutput {
 public:
     LinuxSafeOutput(std::string target, std::string real, std::string temp, int fd, bool replaces)
-        : SafeOutput(std::move(target), std::move(temp)),
+        : SafeOutput(std::move(target), std::move(temp), replaces),
           real_(std::move(real)),
-          fd_(fd),
-          replaces_(replaces) {
+          fd_(fd) {
         slot_ = RegisterPending(temp_);
     }
     ~LinuxSafeOutput() override { Abandon(); }
@@ -128,38 +127,6 @@ public:
 
     void HandOver() override { CloseHandle(); }
 
-    bool Commit() override {
-        if (committed_)
-            return true;
-        if (done_) {
-            if (error_.empty())
-                error_ = "cannot write " + Quoted(target_) + ": the output was abandoned";
-            return false;
-        }
-        if (error_.empty() && fd_ >= 0) {
-            // Replacing a file the user had: its new contents must be on disk before the name
-            // points at them.
-            if (replaces_ && ::fsync(fd_) != 0 && errno != EINVAL)
-                Fail(errno);
-        }
-        CloseHandle();
-        if (error_.empty()) {
-            if (std::string why = CheckOutputFile(real_); !why.empty())
-                error_ = why;
-        }
-        if (error_.empty() && ::rename(temp_.c_str(), real_.c_str()) != 0)
-            Fail(errno);
-        if (!error_.empty()) {
-            Abandon();
-            return false;
-        }
-        UnregisterPending(slot_);
-        slot_ = -1;
-        done_ = true;
-        committed_ = true;
-        return true;
-    }
-
     void Abandon() override {
         CloseHandle();
         if (!done_) {
@@ -168,6 +135,47 @@ public:
             slot_ = -1;
             done_ = true;
         }
+    }
+
+protected:
+    const std::string& Beside() const override { return real_; }
+
+    Placing Place(const std::string& path, bool replace) override {
+        if (committed_)
+            return Placing::Done;
+        if (done_) {
+            if (error_.empty())
+                error_ = "cannot write " + Quoted(target_) + ": the output was abandoned";
+            return Placing::Failed;
+        }
+        // Replacing a file the user had: its new contents must be on disk before the name
+        // points at them.
+        if (error_.empty() && fd_ >= 0 && replace && replaces_ && ::fsync(fd_) != 0 &&
+            errno != EINVAL)
+            Fail(errno);
+        CloseHandle();
+        if (error_.empty() && replace) {
+            if (std::string why = CheckOutputFile(path); !why.empty())
+                error_ = why;
+        }
+        if (error_.empty()) {
+            const int err =
+                replace ? (::rename(temp_.c_str(), path.c_str()) == 0 ? 0 : errno) : PutNew(path);
+            if (err == EEXIST && !replace)
+                return Placing::Taken;
+            if (err != 0)
+                Fail(err);
+        }
+        if (!error_.empty()) {
+            Abandon();
+            return Placing::Failed;
+        }
+        UnregisterPending(slot_);
+        slot_ = -1;
+        done_ = true;
+        committed_ = true;
+        placed_ = path;
+        return Placing::Done;
     }
 
 private:
@@ -183,10 +191,29 @@ private:
             Fail(errno);
         fd_ = -1;
     }
+    // Gives the temporary file the name `path` only where no file has it: 0, EEXIST or the
+    // failure's errno.
+    int PutNew(const std::string& path) {
+        if (::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0)
+            return 0;
+        if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+            return errno;
+        // A file system without the no-replace rename: a second link is made only where no
+        // file has the name.
+        if (::link(temp_.c_str(), path.c_str()) == 0) {
+            ::unlink(temp_.c_str());
+            return 0;
+        }
+        if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP)
+            return errno;
+        // Nor links (FAT): the name is looked at first.
+        if (KindOfPath(path) != PathKind::Missing)
+            return EEXIST;
+        return ::rename(temp_.c_str(), path.c_str()) == 0 ? 0 : errno;
+    }
 
     std::string real_;  // the file a link points to, else the target
     int fd_;
-    bool replaces_;
     bool done_ = false;
     int slot_ = -1;
 };
@@ -208,6 +235,17 @@ PathKind KindOfPath(const std::string& path) {
     if (S_ISSOCK(st.st_mode))
         return PathKind::Socket;
     return PathKind::Other;
+}
+
+bool IsReadOnlyFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    // Root may write any file; one that nobody has the right to write it still leaves alone, as
+    // the owner made it so.
+    if (::geteuid() == 0 && (st.st_mode & 0222) == 0)
+        return true;
+    return ::access(path.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS);
 }
 
 bool MakeOutputFolder(const std::string& path, std::string* error) {
@@ -245,8 +283,13 @@ std::unique_ptr<SafeOutput> SafeOutput::Create(const std::string& target, std::s
     };
     if (std::string why = CheckOutputFile(target); !why.empty())
         return fail(why);
-    if (!target.empty() && target.back() == '/')
+    if (!target.empty() && target.back() == '/') {
+        // The name of a folder: one that does not exist is said so.
+        const size_t end = target.find_last_not_of('/');
+        if (end != std::string::npos && KindOfPath(target.substr(0, end + 1)) == PathKind::Missing)
+            return fail("the folder " + Quoted(target) + " does not exist");
         return fail(Quoted(target) + " names a folder, not a file");
+    }
     const std::string real = Resolved(target);
     const bool replaces = KindOfPath(real) == PathKind::File;
     // ".NAME.XXXXXX.part" beside the file; long names are cut to stay within NAME_MAX.
@@ -263,7 +306,7 @@ std::unique_ptr<SafeOutput> SafeOutput::Create(const std::string& target, std::s
         if (fd >= 0 && replaces) {
             // A file that is replaced keeps its permissions, as it did when it was rewritten in
             // place; a new one gets 0666 less the umask.
-            struct stat old{};
+            struct stat old {};
             if (::stat(real.c_str(), &old) == 0)
                 ::fchmod(fd, old.st_mode & 07777);
         }

@@ -59,10 +59,9 @@ std::string CreateFailure(const std::string& target, DWORD err) {
 class WindowsSafeOutput final : public SafeOutput {
 public:
     WindowsSafeOutput(std::string target, std::string temp, HANDLE h, bool replaces)
-        : SafeOutput(std::move(target), std::move(temp)),
+        : SafeOutput(std::move(target), std::move(temp), replaces),
           wideTemp_(win::Wide(temp_)),
-          h_(h),
-          replaces_(replaces) {
+          h_(h) {
         std::lock_guard lock(g_pendingMutex);
         Pending().insert(wideTemp_);
     }
@@ -92,36 +91,6 @@ public:
 
     void HandOver() override { CloseFile(); }
 
-    bool Commit() override {
-        if (committed_)
-            return true;
-        if (done_) {
-            if (error_.empty())
-                error_ = "cannot write " + Quoted(target_) + ": the output was abandoned";
-            return false;
-        }
-        // Replacing a file the user had: its new contents must be on disk before the name
-        // points at them.
-        if (error_.empty() && h_ && replaces_ && !FlushFileBuffers(h_.Get()))
-            Fail(GetLastError());
-        CloseFile();
-        if (error_.empty()) {
-            if (std::string why = CheckOutputFile(target_); !why.empty())
-                error_ = why;
-        }
-        if (error_.empty() && !MoveFileExW(wideTemp_.c_str(), win::Wide(target_).c_str(),
-                                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            Fail(GetLastError());
-        if (!error_.empty()) {
-            Abandon();
-            return false;
-        }
-        Forget();
-        done_ = true;
-        committed_ = true;
-        return true;
-    }
-
     void Abandon() override {
         CloseFile();
         if (!done_) {
@@ -129,6 +98,45 @@ public:
             Forget();
             done_ = true;
         }
+    }
+
+protected:
+    const std::string& Beside() const override { return target_; }
+
+    Placing Place(const std::string& path, bool replace) override {
+        if (committed_)
+            return Placing::Done;
+        if (done_) {
+            if (error_.empty())
+                error_ = "cannot write " + Quoted(target_) + ": the output was abandoned";
+            return Placing::Failed;
+        }
+        // Replacing a file the user had: its new contents must be on disk before the name
+        // points at them.
+        if (error_.empty() && h_ && replace && replaces_ && !FlushFileBuffers(h_.Get()))
+            Fail(GetLastError());
+        CloseFile();
+        if (error_.empty() && replace) {
+            if (std::string why = CheckOutputFile(path); !why.empty())
+                error_ = why;
+        }
+        if (error_.empty() &&
+            !MoveFileExW(wideTemp_.c_str(), win::Wide(path).c_str(),
+                         MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0))) {
+            const DWORD err = GetLastError();
+            if (!replace && (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS))
+                return Placing::Taken;
+            Fail(err);
+        }
+        if (!error_.empty()) {
+            Abandon();
+            return Placing::Failed;
+        }
+        Forget();
+        done_ = true;
+        committed_ = true;
+        placed_ = path;
+        return Placing::Done;
     }
 
 private:
@@ -148,7 +156,6 @@ private:
 
     std::wstring wideTemp_;
     win::Handle h_;
-    bool replaces_;
     bool done_ = false;
 };
 
@@ -179,6 +186,12 @@ PathKind KindOfPath(const std::string& path) {
     }
 }
 
+bool IsReadOnlyFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(win::Wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 bool MakeOutputFolder(const std::string& path, std::string* error) {
     if (std::string why = CheckOutputFolder(path); !why.empty()) {
         if (error)
@@ -204,8 +217,13 @@ std::unique_ptr<SafeOutput> SafeOutput::Create(const std::string& target, std::s
     };
     if (std::string why = CheckOutputFile(target); !why.empty())
         return fail(why);
-    if (!target.empty() && (target.back() == '/' || target.back() == '\\'))
+    if (!target.empty() && (target.back() == '/' || target.back() == '\\')) {
+        // The name of a folder: one that does not exist is said so.
+        const size_t end = target.find_last_not_of("/\\");
+        if (end != std::string::npos && KindOfPath(target.substr(0, end + 1)) == PathKind::Missing)
+            return fail("the folder " + Quoted(target) + " does not exist");
         return fail(Quoted(target) + " names a folder, not a file");
+    }
     const bool replaces = KindOfPath(target) == PathKind::File;
     // ".NAME.XXXXXX.part" beside the file; long names are cut to stay within the name limit.
     std::string name = NameOf(target).substr(0, 200);

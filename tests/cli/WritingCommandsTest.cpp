@@ -132,5 +132,46 @@ TEST(WritingCommands, EveryFailureKeepsTheOldFilesAndLeavesNothingBehind) {
     }
 }
 
+// An output that is one of the command's inputs, by whatever name, is refused before anything
+// is read or written; so is a file the user may not write.
+TEST(WritingCommands, AnOutputThatIsAnInputOrReadOnlyIsRefused) {
+    Inputs in;
+    const std::string set = in.raw + "/set000.bin";
+    const std::string csv = in.dir.File("m.csv");
+    ASSERT_EQ(Cli("marks convert " + set + " -o " + csv, in.dir.Path()).exit, 0);
+    const std::string description = in.dir.File("description.json");
+    fs::copy_file(kExample, description);
+    fs::create_hard_link(set, in.dir.File("link.bin"));
+    const std::string readOnly = in.dir.File("ro.csv");
+    std::ofstream(readOnly) << "old";
+    fs::permissions(readOnly,
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    const std::string same = "' (the same file); it cannot be the output too";
+    const struct Row {
+        std::string args;
+        std::string said;
+    } rows[] = {
+        {"marks convert " + set + " -o " + set, "'" + set + "' is this command's input"},
+        {"marks convert " + set + " -o " + in.dir.File("link.bin"),
+         "' is the input '" + set + same},
+        {"marks convert " + set + " --score " + in.raw + "/score.bin -o " + in.raw + "/./score.bin",
+         same},
+        {"rounds export " + csv + " --format kml -o " + csv,
+         "'" + csv + "' is this command's input"},
+        {"course pack " + description + " -o " + description, "is this command's input"},
+        {"marks convert " + set + " -o " + readOnly, "'" + readOnly + "' is read-only"},
+        {"rounds export " + csv + " --format gpx -o " + readOnly, "is read-only"},
+    };
+    const auto before = Snapshot(in.dir.Path());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args);
+        CliRun run = Cli(row.args, in.dir.Path());
+        EXPECT_EQ(run.exit, 1) << run.out;
+        EXPECT_NE(run.out.find(row.said), std::string::npos) << run.out;
+        EXPECT_EQ(Snapshot(in.dir.Path()), before);
+    }
+}
+
 }  // namespace
 }  // namespace veldrant::testing

@@ -23,7 +23,7 @@ bool IsBlockOfSet(const std::vector<SentRequest>& log, uint64_t k, size_t set) {
 
 // The sets from `first` on are lost; the earlier ones are in the file, and when none is, there
 // is no file. The user sees the note about the missing sets (after "Device removed!" when
-// `removed`), and the bar's closing text.
+// `removed`), and the bar's closing text of a failed import.
 void ExpectSetsLostFrom(MarkRig& rig, const Seen& seen, size_t first, bool removed) {
     std::vector<size_t> kept;
     for (size_t a = 0; a < first; ++a)
@@ -39,7 +39,7 @@ void ExpectSetsLostFrom(MarkRig& rig, const Seen& seen, size_t first, bool remov
         messages.push_back(rig.MissingSetsNote(rig.SetCount() - first));
     }
     EXPECT_EQ(seen.messages, messages);
-    EXPECT_EQ(seen.texts, (std::vector<std::string>{"", ops::kTextDone}));
+    EXPECT_EQ(seen.texts, (std::vector<std::string>{"", marks::kTextSomeMarksLost}));
     EXPECT_EQ(rig.LastResult().outcome,
               first == 0 ? RunOutcome::NothingWritten : RunOutcome::Incomplete);
     ExpectReleased(seen, true);
@@ -188,7 +188,7 @@ TEST(MarkImportFaults, DamagedReplyToARequestWithoutBlock) {
                 }
                 EXPECT_EQ(rig.LastFile(), rig.FileOf(kept));
                 EXPECT_EQ(seen.messages, (std::vector<SeenMessage>{rig.MissingSetsNote(1)}));
-                EXPECT_EQ(seen.texts, (std::vector<std::string>{"", ops::kTextDone}));
+                EXPECT_EQ(seen.texts, (std::vector<std::string>{"", marks::kTextSomeMarksLost}));
                 ExpectReleased(seen, true);
             }
             Record(rig, fault, seen);

@@ -46,7 +46,8 @@ protected:
             messages.push_back(none ? rig_.NothingWrittenNote(unread)
                                     : rig_.MissingSetsNote(unread));
         EXPECT_EQ(seen.messages, messages);
-        EXPECT_EQ(seen.texts, (std::vector<std::string>{"", ops::kTextDone}));
+        EXPECT_EQ(seen.texts, (std::vector<std::string>{
+                                  "", unread > 0 ? marks::kTextSomeMarksLost : ops::kTextDone}));
         ExpectReleased(seen, true);
     }
     MarkRig rig_;
@@ -102,14 +103,29 @@ TEST_F(MarkReplyWords, SetLengthsBeyondTheWatchsMemoryAreNotAskedFor) {
     }
 }
 
-// A set too short for one mark record writes nothing, as the watch has nothing to say for it.
+// A set too short for one mark record writes nothing, as the watch has nothing to say for it;
+// one whose length ends inside a block is told as cut short, and the import failed.
 TEST_F(MarkReplyWords, SetShorterThanOneMarkWritesNothingForIt) {
     for (uint32_t word : {0u, 1u, 48u + 115u}) {
         SCOPED_TRACE(word);
         Seen seen = Press("request 11 of mark set 0", Command(CMD_MARK_READ), word, 1);
-        EXPECT_EQ(rig_.LastResult().sets.at(0).outcome, marks::SetOutcome::NoMarks);
-        EXPECT_EQ(rig_.LastResult().outcome, RunOutcome::Done);
-        ExpectFile(seen, rig_.FileOf({1}), 0);
+        EXPECT_EQ(rig_.LastFile(), rig_.FileOf({1}));
+        ExpectReleased(seen, true);
+        if (word == 0) {
+            EXPECT_EQ(rig_.LastResult().sets.at(0).outcome, marks::SetOutcome::NoMarks);
+            EXPECT_EQ(rig_.LastResult().outcome, RunOutcome::Done);
+            EXPECT_TRUE(seen.messages.empty());
+            EXPECT_EQ(seen.texts, (std::vector<std::string>{"", ops::kTextDone}));
+        } else {
+            EXPECT_EQ(rig_.LastResult().sets.at(0).outcome, marks::SetOutcome::CutShort);
+            EXPECT_EQ(rig_.LastResult().outcome, RunOutcome::Incomplete);
+            EXPECT_EQ(seen.messages,
+                      (std::vector<SeenMessage>{
+                          {"1 of 2 mark sets came cut short, inside a mark record; " +
+                               rig_.LastPath() + " holds what arrived.",
+                           "Error", ops::MessageIcon::Error}}));
+            EXPECT_EQ(seen.texts, (std::vector<std::string>{"", marks::kTextSomeMarksLost}));
+        }
         Record(seen);
     }
 }

@@ -30,7 +30,7 @@ TEST(RemovalNotice, MarkImportLosesTheSetUnderWayAndTheRest) {
     std::vector<SeenMessage> quiet = {rig.NothingWrittenNote(2)};
     std::vector<SeenMessage> told = {kDeviceRemoved, rig.NothingWrittenNote(2)};
     EXPECT_TRUE(seen.messages == quiet || seen.messages == told) << seen.Summary();
-    EXPECT_EQ(seen.texts, (std::vector<std::string>{"", ops::kTextDone}));
+    EXPECT_EQ(seen.texts, (std::vector<std::string>{"", marks::kTextSomeMarksLost}));
     ExpectReleased(seen, true);
     std::string summary = seen.Summary(rig.LastPath());
     AddMatrixRow({"mark import", Fault(), summary, rig.CleanRunAfterFault()});

@@ -44,6 +44,36 @@ TEST(ExportHostile, SetWithoutAWholeFirstRecordWritesNothing) {
     EXPECT_EQ(MarkLines(ExportExact(full)), 1u);
 }
 
+// Where a set stops inside a block it is cut short; a set that ends with a block or at an end
+// word is whole, whatever follows the end word.
+TEST(ExportHostile, CutShortSetsAreToldFromWholeOnes) {
+    const Bytes three = test::MarkSet({Mark{}, Mark{}, Mark{}}, false);  // 48 + 3 * 116
+    Bytes ended = three;
+    ended.insert(ended.end(), {0, 0, 0, 0, 'x', 'y'});
+    Bytes twoBlocks = test::MarkSet({Mark{}}, false);
+    const Bytes block = test::MarkBlock();
+    twoBlocks.insert(twoBlocks.end(), block.begin(), block.end());
+    struct Row {
+        Bytes set;
+        size_t length;
+        std::optional<size_t> cut;
+    } rows[] = {
+        {three, three.size(), std::nullopt},
+        {ended, ended.size(), std::nullopt},
+        {three, three.size() - 10, 48 + 2 * 116},
+        {three, 48 + 2 * 116 + 2, 48 + 2 * 116},  // not even the first word
+        {three, 48 + 116 + 1, 48 + 116},
+        {three, 47, 0},  // inside the MARK block
+        {twoBlocks, twoBlocks.size() - 1, 48 + 116},
+        {twoBlocks, twoBlocks.size(), std::nullopt},
+        {three, 0, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        const std::span<const uint8_t> set(row.set.data(), row.length);
+        EXPECT_EQ(CutShortAt(set), row.cut) << row.length;
+    }
+}
+
 TEST(ExportHostile, MarkBlockFollowedByTheEndWritesNothing) {
     Bytes set = test::MarkSet({});
     set.resize(400, 0);

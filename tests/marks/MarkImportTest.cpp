@@ -159,11 +159,70 @@ TEST_F(MarkImportTest, FailedReadOfSetZeroLeavesTheOrderMarkAndSetOne) {
     EXPECT_EQ(result.sets[0].outcome, SetOutcome::ReadFailed);
     EXPECT_EQ(result.sets[1].outcome, SetOutcome::Written);
     EXPECT_EQ(result.outcome, RunOutcome::Incomplete);
-    // The text still tells that the import ran to its end; a note says what is missing.
-    EXPECT_EQ(host_.Texts().back(), "完了しました。");
+    // A lost set makes the import a failed one; a note says what is missing.
+    EXPECT_EQ(host_.Texts().back(), "一部の地点データを取り込めませんでした。");
     ASSERT_EQ(host_.Messages().size(), 1u);
     EXPECT_EQ(host_.Messages()[0].caption, "Error");
     EXPECT_NE(host_.Messages()[0].text.find("1 of 2 mark sets"), std::string::npos);
+}
+
+// An import that lost a set, or got one cut short, never replaces a file: what arrived goes
+// beside it under the first free partial name. Without a file there it is written as chosen.
+TEST_F(MarkImportTest, APartialImportKeepsTheFileThatWasThere) {
+    namespace fs = std::filesystem;
+    struct Row {
+        bool cut;                        // set 1 ends 10 bytes into a record, else set 0 is lost
+        std::vector<std::string> there;  // files in the folder before
+        std::string placed;              // where the partial file goes
+    } rows[] = {
+        {false, {}, "marks.csv"},
+        {false, {"marks.csv"}, "marks.partial.csv"},
+        {false, {"marks.csv", "marks.partial.csv"}, "marks.partial-2.csv"},
+        {true, {}, "marks.csv"},
+        {true, {"marks.csv"}, "marks.partial.csv"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.placed + (row.cut ? ", cut short" : ", set lost"));
+        for (const auto& e : fs::directory_iterator(dir_.Path()))
+            fs::remove(e.path());
+        for (const std::string& name : row.there)
+            std::ofstream(dir_.Path() + "/" + name) << "old " << name;
+        sim::MarkData data = sim::EncodeSample(sim::GenerateMarkSample());
+        sim::MarkFaults faults;
+        if (row.cut)
+            data.sets[1].resize(data.sets[1].size() - 10);
+        else
+            faults.failReadSet = 0;
+        host_.Clear();
+        import_.reset();
+        link_.reset();
+        Start(data, faults);
+        ImportResult result = Import();
+        EXPECT_EQ(result.outcome, RunOutcome::Incomplete);
+        EXPECT_EQ(result.sets[1].outcome, row.cut ? SetOutcome::CutShort : SetOutcome::Written);
+        const std::string placed = dir_.Path() + "/" + row.placed;
+        EXPECT_EQ(result.path, placed);
+        EXPECT_EQ(result.kept, row.there.empty() ? "" : file_);
+        std::string expected = kBom;
+        for (size_t a = row.cut ? 0 : 1; a < 2; ++a)
+            expected += ExportMarkSetToString(data.sets[a], data.score);
+        EXPECT_EQ(ReadAll(placed), expected);
+        for (const std::string& name : row.there)
+            EXPECT_EQ(ReadAll(dir_.Path() + "/" + name), "old " + name);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir_.Path()), fs::directory_iterator()),
+                  static_cast<long>(row.there.size() + 1));
+        EXPECT_EQ(host_.Texts().back(), "一部の地点データを取り込めませんでした。");
+        ASSERT_EQ(host_.Messages().size(), 1u);
+        const std::string note = host_.Messages()[0].text;
+        EXPECT_NE(note.find(row.cut ? "1 of 2 mark sets came cut short"
+                                    : "1 of 2 mark sets could not be read"),
+                  std::string::npos)
+            << note;
+        EXPECT_NE(note.find(placed), std::string::npos) << note;
+        if (!row.there.empty()) {
+            EXPECT_NE(note.find(file_ + " was left as it was"), std::string::npos) << note;
+        }
+    }
 }
 
 TEST_F(MarkImportTest, ScoreIndicatorZeroSendsNoScoreRequest) {
@@ -256,7 +315,7 @@ TEST_F(MarkImportTest, RemovalDuringSetZeroIsReportedOnceAndTheRestFailQuietly) 
     EXPECT_EQ(service_->GetStats().blocks, 2u);
     // No set reached the file: none is made (an older one would be kept).
     EXPECT_FALSE(std::filesystem::exists(file_));
-    EXPECT_EQ(host_.Texts().back(), "完了しました。");
+    EXPECT_EQ(host_.Texts().back(), "一部の地点データを取り込めませんでした。");
     EXPECT_EQ(result.outcome, RunOutcome::NothingWritten);
     EXPECT_EQ(g_bBusy.load(), 0);
 }

@@ -29,9 +29,8 @@ struct CliRun {
     std::string out;  // stdout; stderr goes to the test's log
 };
 
-// Runs the CLI with `args` (already quoted for the shell) and the simulated watches of `simDir`.
-CliRun Cli(const std::string& args, const std::string& simDir) {
-    std::string command = "VELDRANT_SIM_DIR='" + simDir + "' " + kCli + " " + args;
+// Runs a shell command; its standard output and exit status.
+CliRun Shell(const std::string& command) {
     CliRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -43,6 +42,13 @@ CliRun Cli(const std::string& args, const std::string& simDir) {
     int status = pclose(pipe);
     run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+// Runs the CLI with `args` (already quoted for the shell) and the simulated watches of `simDir`,
+// in the folder `cwd` when given.
+CliRun Cli(const std::string& args, const std::string& simDir, const std::string& cwd = "") {
+    return Shell((cwd.empty() ? "" : "cd '" + cwd + "' && ") + "VELDRANT_SIM_DIR='" + simDir +
+                 "' " + kCli + " " + args);
 }
 
 std::string Expected(const sim::MarkData& data, size_t first = 0) {
@@ -99,17 +105,104 @@ TEST(MarksCli, ExportPutsTheDefaultNameInTheFolderAndKeepsTheRawBytes) {
     EXPECT_EQ(raw.score, data.score);
 }
 
+// A lost set fails the export: no "完了しました。", sets numbered from 1, and a file that was
+// there kept, with what arrived beside it.
 TEST(MarksCli, ExportFailsWhenASetIsMissing) {
-    testing::SimHarness sim;
+    for (bool there : {false, true}) {
+        SCOPED_TRACE(there ? "m.csv there before" : "no m.csv before");
+        testing::SimHarness sim;
+        sim::MarkData data = sim::EncodeSample(sim::GenerateMarkSample());
+        sim::MarkFaults faults;
+        faults.failReadSet = 0;
+        sim.GetWatch().AddService(std::make_shared<sim::MarkService>(data, faults));
+        testing::TempDir out;
+        std::string file = out.Path() + "/m.csv";
+        if (there)
+            std::ofstream(file) << "old";
+        CliRun run = Cli("marks export -o " + file + " 2>&1", sim.Directory());
+        EXPECT_EQ(run.exit, 1);
+        const std::string partial = there ? out.Path() + "/m.partial.csv" : file;
+        EXPECT_EQ(ReadAll(partial), Expected(data, 1));
+        if (there) {
+            EXPECT_EQ(ReadAll(file), "old");
+        }
+        EXPECT_EQ(run.out.find("完了しました。"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("一部の地点データを取り込めませんでした。"), std::string::npos);
+        EXPECT_NE(run.out.find("mark set 1 of 2: the watch did not answer"), std::string::npos)
+            << run.out;
+        EXPECT_NE(run.out.find("Partial mark data written to " + partial + " (1 of 2 mark sets)"),
+                  std::string::npos)
+            << run.out;
+    }
+}
+
+// Input that is not what it claims: a set cut inside a record is converted as partial data (a
+// file that was there kept), score data that is not whole records is refused.
+TEST(MarksCli, ConvertNamesACutSetAndRefusesScoreOfTheWrongSize) {
+    testing::TempDir dir;
     sim::MarkData data = sim::EncodeSample(sim::GenerateMarkSample());
-    sim::MarkFaults faults;
-    faults.failReadSet = 0;
-    sim.GetWatch().AddService(std::make_shared<sim::MarkService>(data, faults));
+    std::string error;
+    ASSERT_TRUE(sim::SaveMarkData(dir.Path() + "/raw", data, &error)) << error;
+    const std::vector<uint8_t> cut(data.sets[0].begin(), data.sets[0].begin() + 5000);
+    std::ofstream(dir.Path() + "/cut.bin", std::ios::binary)
+        .write(reinterpret_cast<const char*>(cut.data()), static_cast<std::streamsize>(cut.size()));
+    std::ofstream(dir.Path() + "/700.bin", std::ios::binary) << std::string(700, '\0');
+    const std::string partial = kBom + ExportMarkSetToString(cut, data.score);
+    struct Row {
+        std::string inputs;
+        bool there;           // out.csv holds "old" before
+        std::string written;  // the name the file goes to ("": none)
+        std::string said;
+    } rows[] = {
+        {"cut.bin --score raw/score.bin", false, "out.csv", "cut.bin is cut short: it ends"},
+        {"cut.bin --score raw/score.bin", true, "out.partial.csv",
+         "partial mark data written to " + dir.Path() + "/out.partial.csv; " + dir.Path() +
+             "/out.csv was left as it was"},
+        {"raw/set000.bin --score 700.bin", false, "",
+         "700.bin is not score data: its 700 bytes are not whole score records of 512 bytes"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.inputs);
+        fs::remove(dir.Path() + "/out.partial.csv");
+        fs::remove(dir.Path() + "/out.csv");
+        if (row.there)
+            std::ofstream(dir.Path() + "/out.csv") << "old";
+        CliRun run = Cli("marks convert " + row.inputs + " -o " + dir.Path() + "/out.csv 2>&1",
+                         dir.Path(), dir.Path());
+        EXPECT_EQ(run.exit, 1);
+        EXPECT_NE(run.out.find(row.said), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find("Mark data written"), std::string::npos) << run.out;
+        if (!row.written.empty()) {
+            EXPECT_EQ(ReadAll(dir.Path() + "/" + row.written), partial);
+        }
+        if (row.there) {
+            EXPECT_EQ(ReadAll(dir.Path() + "/out.csv"), "old");
+        }
+        EXPECT_EQ(fs::exists(dir.Path() + "/out.csv"), row.there || row.written == "out.csv");
+    }
+}
+
+// Stopped while the file is new: nothing is said about a file of that name.
+TEST(MarksCli, AStopBeforeANewFileSaysOnlyThatItWasNotWritten) {
+    testing::SimHarness sim;
+    sim.GetWatch().AddService(
+        std::make_shared<sim::MarkService>(sim::EncodeSample(sim::GenerateMarkSample())));
+    // The blocks of set 1 are never answered: the export waits there for the stop.
+    sim.GetWatch().SetFault({sim::Fault::NoAnswer, 11, 1, -1});
     testing::TempDir out;
-    std::string file = out.Path() + "/m.csv";
-    CliRun run = Cli("marks export -o " + file, sim.Directory());
-    EXPECT_EQ(run.exit, 1);
-    EXPECT_EQ(ReadAll(file), Expected(data, 1));
+    const std::string file = out.Path() + "/new.csv";
+    const std::string log = out.Path() + "/log";
+    const std::string script =
+        "VELDRANT_SIM_DIR='" + sim.Directory() + "' " + kCli + " marks export -o " + file + " 2>" +
+        log + " & pid=$!; for i in $(seq 600); do grep -q 'mark set 1 of 2' " + log +
+        " && break; sleep 0.05; done; kill -TERM $pid; wait $pid; echo $?";
+    std::ofstream(out.Path() + "/stop.sh") << script << "\n";
+    CliRun run = Shell("bash '" + out.Path() + "/stop.sh'");
+    EXPECT_EQ(run.out, "130\n");
+    const std::string said = ReadAll(log);
+    EXPECT_NE(said.find(file + " was not written.\n"), std::string::npos) << said;
+    EXPECT_EQ(said.find("as it was"), std::string::npos) << said;
+    EXPECT_FALSE(fs::exists(file));
 }
 
 TEST(MarksCli, ExportWithoutAWatchSaysSo) {

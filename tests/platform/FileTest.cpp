@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "platform/File.h"
 #include "platform/SafeOutput.h"
@@ -107,6 +108,102 @@ TEST(Utf8Files, SafeOutputReplacesOnlyOnCommitUnderAJapaneseFolder) {
     EXPECT_EQ(error, "'" + dir + "' is a folder, not a file");
     EXPECT_TRUE(MakeOutputFolder(dir + "/新しい/下", &error)) << error;
     EXPECT_EQ(KindOfPath(dir + "/新しい/下"), PathKind::Folder);
+}
+
+// One file by several names is one file; two files with the same bytes are two.
+TEST(FileIdentity, NamesOfOneFileAgreeAndOtherFilesDiffer) {
+    testing::TempDir temp;
+    const std::string dir = temp.Path() + "/地点データ";
+    std::filesystem::create_directories(Utf8Path(dir + "/下"));
+    const std::string file = dir + "/マーク.csv";
+    for (const std::string& path : {file, dir + "/copy.csv"}) {
+        COutputFile out;
+        ASSERT_TRUE(out.Create(path, nullptr) && out.Write("same", 4, nullptr) &&
+                    out.Close(nullptr));
+    }
+    std::filesystem::create_hard_link(Utf8Path(file), Utf8Path(dir + "/hard.csv"));
+    struct Row {
+        std::string other;
+        bool same;
+    } rows[] = {
+        {file, true},
+        {dir + "/./マーク.csv", true},
+        {dir + "/下/../マーク.csv", true},
+        {dir + "/hard.csv", true},
+        {dir + "/copy.csv", false},
+        {dir, false},
+        {dir + "/無い.csv", false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(SameFile(file, row.other), row.same) << row.other;
+        EXPECT_EQ(SameFile(row.other, file), row.same) << row.other;
+    }
+    EXPECT_FALSE(SameFile(dir + "/無い.csv", dir + "/無い.csv"));
+}
+
+// A read-only file (no write permission, the read-only attribute) is refused before anything is
+// written, and keeps its bytes and its protection.
+TEST(Utf8Files, SafeOutputRefusesAReadOnlyFile) {
+    testing::TempDir temp;
+    const std::string path = temp.Path() + "/読み取り専用.csv";
+    {
+        COutputFile old;
+        ASSERT_TRUE(old.Create(path, nullptr) && old.Write("old", 3, nullptr) &&
+                    old.Close(nullptr));
+    }
+    namespace fs = std::filesystem;
+    fs::permissions(Utf8Path(path),
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    std::string error;
+    EXPECT_EQ(SafeOutput::Create(path, &error), nullptr);
+    EXPECT_EQ(error, "'" + path + "' is read-only and was left as it was");
+    EXPECT_EQ(testing::ReadAll(Utf8Path(path)), "old");
+    EXPECT_EQ(fs::status(Utf8Path(path)).permissions() & fs::perms::owner_write, fs::perms::none);
+    EXPECT_EQ(
+        std::distance(fs::directory_iterator(Utf8Path(temp.Path())), fs::directory_iterator()), 1);
+    fs::permissions(Utf8Path(path), fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_NE(SafeOutput::Create(path, &error), nullptr) << error;
+}
+
+// Put aside, the new file takes the first free name beside the target; the target and every
+// file already there keep their bytes.
+TEST(Utf8Files, SafeOutputCommitAsideTakesTheFirstFreeName) {
+    struct Row {
+        std::vector<std::string> there;  // beside マーク.csv before
+        std::string placed;
+    } rows[] = {
+        {{}, "マーク.partial.csv"},
+        {{"マーク.partial.csv"}, "マーク.partial-2.csv"},
+        {{"マーク.partial.csv", "マーク.partial-2.csv"}, "マーク.partial-3.csv"},
+    };
+    for (const Row& row : rows) {
+        testing::TempDir temp;
+        const std::string dir = temp.Path() + "/地点データ";
+        std::filesystem::create_directories(Utf8Path(dir));
+        std::vector<std::string> names = row.there;
+        names.push_back("マーク.csv");
+        for (const std::string& name : names) {
+            COutputFile old;
+            ASSERT_TRUE(old.Create(dir + "/" + name, nullptr) &&
+                        old.Write(name.data(), name.size(), nullptr) && old.Close(nullptr));
+        }
+        std::string error;
+        auto out = SafeOutput::Create(dir + "/マーク.csv", &error);
+        ASSERT_TRUE(out) << error;
+        EXPECT_TRUE(out->Replaces());
+        ASSERT_TRUE(out->Write("partial"));
+        ASSERT_TRUE(out->CommitAside("partial")) << out->Error();
+        EXPECT_EQ(out->Placed(), dir + "/" + row.placed);
+        EXPECT_EQ(testing::ReadAll(Utf8Path(dir + "/" + row.placed)), "partial");
+        for (const std::string& name : names)
+            EXPECT_EQ(testing::ReadAll(Utf8Path(dir + "/" + name)), name);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Utf8Path(dir)),
+                                std::filesystem::directory_iterator()),
+                  static_cast<long>(names.size() + 1));
+    }
+    EXPECT_EQ(AsideName("a/keep", "partial", 1), "a/keep.partial");
+    EXPECT_EQ(AsideName("a.b/x.tar.gz", "partial", 4), "a.b/x.tar.partial-4.gz");
 }
 
 TEST(Utf8Files, ZipArchivesUnderAJapaneseFolder) {

@@ -63,7 +63,11 @@ TEST(SafeOutput, TargetsThatAreNotFilesAreRefusedBeforeAnythingIsWritten) {
         {dir.File("sock"), "' is a socket, not a file"},
         {dir.File("missing/x.csv"), "the folder '" + dir.File("missing") + "' does not exist"},
         {dir.File("folder") + "/", "is a folder, not a file"},
+        {dir.File("nd1") + "/", "the folder '" + dir.File("nd1") + "/' does not exist"},
+        {dir.File("read-only"), "' is read-only and was left as it was"},
     };
+    Put(dir.File("read-only"), "old");
+    ::chmod(dir.File("read-only").c_str(), 0444);
     const size_t before = Entries(dir.Path());
     for (const Row& row : rows) {
         std::string error;
@@ -72,6 +76,7 @@ TEST(SafeOutput, TargetsThatAreNotFilesAreRefusedBeforeAnythingIsWritten) {
     }
     EXPECT_EQ(Entries(dir.Path()), before);
     EXPECT_EQ(Entries(dir.File("folder")), 0u);
+    EXPECT_EQ(ReadAll(dir.File("read-only")), "old");
     EXPECT_EQ(KindOfPath("/dev/null"), PathKind::Device);
 }
 
@@ -151,13 +156,13 @@ TEST(SafeOutput, ANewFileHasANewFilesModeAndAReplacedOneKeepsItsOwn) {
         mode_t umask;
         bool replaces;
         mode_t mode;
-    } rows[] = {{022, false, 0644}, {077, false, 0600}, {002, false, 0664}, {022, true, 0400}};
+    } rows[] = {{022, false, 0644}, {077, false, 0600}, {002, false, 0664}, {022, true, 0600}};
     for (const Row& row : rows) {
         TempDir dir;
         const std::string path = dir.File("out.zip");
         if (row.replaces) {
             Put(path, "old");
-            ::chmod(path.c_str(), 0400);
+            ::chmod(path.c_str(), 0600);
         }
         UmaskGuard mask(row.umask);
         std::string error;
