@@ -17,6 +17,7 @@
 #include "course/Dialog2.h"
 #include "firmware/Dialog1.h"
 #include "marks/Dialog6.h"
+#include "marks/MarkExport.h"
 #include "marks/MarkImport.h"
 #include "sim/CourseService.h"
 #include "sim/FirmwareService.h"
@@ -388,6 +389,34 @@ TEST_F(PagesTest, TheMarkPageSavesTheSameCsvAsTheMarkImportOperation) {
     std::string page = ReadAll(fromPage);
     EXPECT_GT(page.size(), 100u);
     EXPECT_EQ(page, ReadAll(host.path));
+}
+
+// A set lost on the way: the bar says the import failed, the file the user had stays, and what
+// arrived is written beside it and offered to the rounds page under that name.
+TEST_F(PagesTest, TheMarkPageKeepsTheUsersFileWhenASetIsLost) {
+    veldrant::sim::MarkData data = veldrant::sim::EncodeSample(veldrant::sim::GenerateMarkSample());
+    veldrant::sim::MarkFaults faults;
+    faults.failReadSet = 0;
+    WindowRig rig;
+    rig.Sim().GetWatch().AddService(std::make_shared<veldrant::sim::MarkService>(data, faults));
+    CBrassieDlg& w = rig.Open();
+    ASSERT_TRUE(rig.WaitConnected());
+    ASSERT_TRUE(rig.WaitFacesSettled());
+    const std::string keep = dir_.Path() + "/keep.csv";
+    std::ofstream(keep) << "old";
+    rig.Dialogs().answer = QString::fromStdString(keep);
+    MessageBoxCatcher catcher;
+    PressAndWait(w, 0, w.MarkPage());
+    EXPECT_EQ(Bar(w).WindowText(), "一部の地点データを取り込めませんでした。");
+    EXPECT_EQ(ReadAll(keep), "old");
+    EXPECT_EQ(ReadAll(dir_.Path() + "/keep.partial.csv"),
+              "\xEF\xBB\xBF" + veldrant::marks::ExportMarkSetToString(data.sets[1], data.score));
+    ASSERT_EQ(catcher.seen.size(), 1u);
+    EXPECT_TRUE(catcher.seen[0].text.contains("keep.partial.csv"))
+        << catcher.seen[0].text.toStdString();
+    ExpectRestored(w, w.MarkPage());
+    ASSERT_TRUE(WaitFor([&] { return !w.MarkPage()->LastFile().isEmpty(); }, kLongWait));
+    EXPECT_EQ(w.MarkPage()->LastFile().toStdString(), dir_.Path() + "/keep.partial.csv");
 }
 
 TEST_F(PagesTest, TheMarkPageWithoutMarkSetsShowsNoDialogAndSaysSo) {

@@ -205,7 +205,7 @@ TEST_F(UnplugVmTest, MarkImportEndsAtOnceAndTheWatchIsFoundAgain) {
     EXPECT_EQ(r.outcome, marks::RunOutcome::NothingWritten);
     EXPECT_FALSE(std::filesystem::exists(file));
     ASSERT_FALSE(host.Texts().empty());
-    EXPECT_EQ(host.Texts().back(), ops::kTextDone);
+    EXPECT_EQ(host.Texts().back(), marks::kTextSomeMarksLost);
     EXPECT_EQ(g_bBusy.load(), 0);
 
     ExpectClosedByRemoval();
