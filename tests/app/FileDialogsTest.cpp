@@ -3,11 +3,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -298,4 +301,33 @@ TEST(FileDialogs, AnOpenDialogHandsOnTheNameOfAFileThatDoesNotExist) {
     CQtFileDialogs dialogs;
     EXPECT_EQ(dialogs.GetOpenFileName(nullptr, "開く", veldrant::app::kFilterBin), missing);
     EXPECT_TRUE(driver.boxes.empty());
+}
+
+TEST(FileDialogs, QtsOwnLabelsAndButtonsAreInJapanese) {
+    for (bool save : {true, false}) {
+        QStringList texts;
+        DialogDriver driver;
+        driver.act = [&](QFileDialog* d, int) {
+            for (const char* name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"}) {
+                auto* label = d->findChild<QLabel*>(name);
+                texts << (label ? label->text() : QString("no %1").arg(name));
+            }
+            for (QAbstractButton* b : d->findChild<QDialogButtonBox*>("buttonBox")->buttons())
+                texts << b->text();
+            d->reject();
+        };
+        driver.Arm();
+        CQtFileDialogs dialogs;
+        if (save)
+            dialogs.GetSaveFileName(nullptr, "marks.csv", veldrant::app::kFilterCsv);
+        else
+            dialogs.GetOpenFileName(nullptr, "開く", veldrant::app::kFilterCsv);
+        ASSERT_EQ(texts.size(), 5) << "save " << save;
+        // Every text holds a Japanese character: none is left in English.
+        static const QRegularExpression japanese(
+            QStringLiteral("[\\x{3040}-\\x{30FF}\\x{4E00}-\\x{9FFF}]"));
+        for (const QString& text : texts)
+            EXPECT_TRUE(japanese.match(text).hasMatch())
+                << "save " << save << ": " << text.toStdString();
+    }
 }
