@@ -1,7 +1,6 @@
 #include "course/Dialog2.h"
 
-#include <QFile>
-
+#include "app/JobPaths.h"
 #include "course/CourseUpload.h"
 #include "widgets/ButtonST.h"
 #include "widgets/Resources.h"
@@ -29,7 +28,7 @@ void CDialog2::OnClicked() {
     m_strPath = ChooseFileToOpen(veldrant::app::kFilterZip);
     if (m_strPath.isEmpty())
         return;
-    std::string path = QFile::encodeName(m_strPath).toStdString();
+    std::string path = veldrant::app::JobPath(m_strPath);
     RunOperation([path](veldrant::CDeviceLink& link, veldrant::ops::IOperationHost& host) {
         veldrant::course::UpdateCourses(link, host, path);
     });

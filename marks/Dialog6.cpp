@@ -1,8 +1,8 @@
 #include "marks/Dialog6.h"
 
-#include <QFile>
 #include <QPushButton>
 
+#include "app/JobPaths.h"
 #include "marks/MarkImport.h"
 #include "widgets/ButtonST.h"
 #include "widgets/Resources.h"
@@ -47,7 +47,7 @@ public:
         });
         if (!ran || chosen->isEmpty())
             return std::nullopt;
-        return QFile::encodeName(*chosen).toStdString();
+        return veldrant::app::JobPath(*chosen);
     }
 
 private:
@@ -99,7 +99,7 @@ void CDialog6::OnClicked() {
                 result.outcome != veldrant::marks::RunOutcome::Incomplete)
                 return;
             // Back on the UI thread; dropped by Qt should the page be gone by then.
-            QString path = QFile::decodeName(QByteArray::fromStdString(result.path));
+            QString path = veldrant::app::WindowPath(result.path);
             QMetaObject::invokeMethod(
                 this,
                 [this, path] {
