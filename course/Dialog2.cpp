@@ -19,7 +19,8 @@ constexpr veldrant::app::CDevicePage::Faces kFaces{IDB_UPLOAD_IN,        IDB_UPL
 }  // namespace
 
 CDialog2::CDialog2(veldrant::app::IPageServices& services, QWidget* parent)
-    : CDevicePage(services, kFaces, kTimerId, QString::fromUtf8(kText), parent) {}
+    : CDevicePage(services, kFaces, kTimerId, QString::fromUtf8(kText),
+                  QStringLiteral("ゴルフ場データのアップデート"), parent) {}
 
 void CDialog2::OnClicked() {
     if (!BeginPress())

@@ -26,7 +26,8 @@ constexpr QRect kVersionRect(165, 180, 504, 22);
 }  // namespace
 
 CDialog1::CDialog1(veldrant::app::IPageServices& services, QWidget* parent)
-    : CDevicePage(services, kFaces, kTimerId, QString::fromUtf8(kText), parent) {
+    : CDevicePage(services, kFaces, kTimerId, QString::fromUtf8(kText),
+                  QStringLiteral("ファームウェアのアップデート"), parent) {
     m_pVersion = new QLabel(this);
     m_pVersion->setObjectName("static1008");
     m_pVersion->setFont(services.SharedFont());

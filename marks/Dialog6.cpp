@@ -57,7 +57,8 @@ private:
 };
 
 CDialog6::CDialog6(veldrant::app::IPageServices& services, QWidget* parent)
-    : CDevicePage(services, kFaces, kTimerId, QString::fromUtf8(kText), parent),
+    : CDevicePage(services, kFaces, kTimerId, QString::fromUtf8(kText),
+                  QStringLiteral("地点データの取り込み"), parent),
       m_pMarkHost(std::make_unique<CMarkHost>(*m_pHost, services, this)) {
     m_pShowRounds = new QPushButton(QStringLiteral("ラウンドで見る"), this);
     m_pShowRounds->setObjectName("showInRounds");
