@@ -33,7 +33,7 @@ constexpr const char* kTabTitles[CBrassieDlg::kTabCount] = {
 
 CBrassieDlg::CBrassieDlg(BrassieOptions options, QWidget* parent)
     : QDialog(parent), m_options(std::move(options)) {
-    m_pFileDialogs = m_options.fileDialogs ? m_options.fileDialogs : &m_qtFileDialogs;
+    m_pFileDialogs = m_options.fileDialogs ? m_options.fileDialogs : &m_desktopFileDialogs;
     OnInitDialog();
 }
 
