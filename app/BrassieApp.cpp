@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "app/QtTranslation.h"
 #include "platform/SingleInstance.h"
 
 int CBrassieApp::Run(int argc, char** argv, BrassieOptions options) {
@@ -11,6 +12,8 @@ int CBrassieApp::Run(int argc, char** argv, BrassieOptions options) {
         return 0;
 
     QApplication app(argc, argv);
+    // The window speaks Japanese; Qt's own dialogs and buttons must too.
+    veldrant::app::InstallQtTranslation(app);
     QApplication::setApplicationName("veldrant");
     // Wayland desktops match the window to its menu entry (and icon) by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.veldrant.Veldrant"));

@@ -33,7 +33,7 @@ constexpr const char* kTabTitles[CBrassieDlg::kTabCount] = {
 
 CBrassieDlg::CBrassieDlg(BrassieOptions options, QWidget* parent)
     : QDialog(parent), m_options(std::move(options)) {
-    m_pFileDialogs = m_options.fileDialogs ? m_options.fileDialogs : &m_qtFileDialogs;
+    m_pFileDialogs = m_options.fileDialogs ? m_options.fileDialogs : &m_desktopFileDialogs;
     OnInitDialog();
 }
 
@@ -83,6 +83,7 @@ void CBrassieDlg::OnInitDialog() {
     m_pProgress->setObjectName("progress1001");
     m_pProgress->SetRange(0, 100);
     m_pProgress->setGeometry(kProgressRect);
+    m_pProgress->setAccessibleName(QStringLiteral("進行状況"));
 
     m_pExit = new QPushButton(QStringLiteral("終了"), this);
     m_pExit->setObjectName("button2");
@@ -95,6 +96,16 @@ void CBrassieDlg::OnInitDialog() {
 
     m_pTab->setGeometry(kTabRect);
     CreatePages();
+    // The keyboard goes from the tabs through the shown page to Exit: the pages, made after
+    // Exit, would otherwise come after it.
+    // (Qt orders only widgets that take the focus.)
+    QWidget* last = m_pExit;
+    for (QWidget* w = m_pExit->nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if (w->focusPolicy() != Qt::NoFocus)
+            last = w;
+    }
+    if (last != m_pExit)
+        QWidget::setTabOrder(last, m_pExit);
     connect(m_pTab, &app::CTabCtrl::SelectionChanged, this, &CBrassieDlg::OnSelChangeTab);
 
     g_bConnected.store(0);

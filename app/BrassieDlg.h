@@ -106,7 +106,7 @@ private:
     void Teardown();
 
     BrassieOptions m_options;
-    veldrant::app::CQtFileDialogs m_qtFileDialogs;
+    veldrant::app::CDesktopFileDialogs m_desktopFileDialogs;
     veldrant::app::IFileDialogs* m_pFileDialogs = nullptr;
     QFont m_font;
     std::unique_ptr<veldrant::platform::CSessionGuard> m_pSessionGuard;

@@ -13,6 +13,10 @@
 namespace veldrant::app {
 
 namespace {
+// What the picture button's faces tell a sighted user.
+constexpr const char* kDescriptionConnected = "端末が接続されています。";
+constexpr const char* kDescriptionAbsent = "端末が接続されていません。";
+constexpr const char* kDescriptionBusy = "実行中です。";
 // Pixel places of the page's controls, the same on every device page.
 constexpr QRect kButtonRect(18, 43, 140, 134);
 constexpr QRect kTextRect(165, 43, 504, 134);
@@ -38,10 +42,11 @@ bool IsDialogKey(const QKeyEvent* event) {
 }
 
 CDevicePage::CDevicePage(IPageServices& services, const Faces& faces, int timerId,
-                         const QString& text, QWidget* parent)
+                         const QString& text, const QString& job, QWidget* parent)
     : QWidget(parent), m_services(services), m_faces(faces) {
     m_pButton = new CButtonST(this);
     m_pButton->setObjectName("button1002");
+    m_pButton->setAccessibleName(job);
     m_pButton->DrawBorder(false, false);
     m_pButton->setGeometry(kButtonRect);
 
@@ -97,6 +102,14 @@ void CDevicePage::SetFaces(int idIn, int idOut) {
     m_pButton->SetBitmaps(idIn, transparent, idOut, transparent);
     m_nFaceIn = idIn;
     m_nFaceOut = idOut;
+    Describe();
+}
+
+void CDevicePage::Describe() {
+    const char* state = m_nFaceIn == m_faces.busy  ? kDescriptionBusy
+                        : m_bConnected.load() == 1 ? kDescriptionConnected
+                                                   : kDescriptionAbsent;
+    m_pButton->setAccessibleDescription(QString::fromUtf8(state));
 }
 
 void CDevicePage::SetIdleFaces() {

@@ -49,8 +49,9 @@ public:
     virtual void Shutdown();
 
 protected:
+    // `job` names the button's job for screen readers ("地点データの取り込み").
     CDevicePage(IPageServices& services, const Faces& faces, int timerId, const QString& text,
-                QWidget* parent);
+                const QString& job, QWidget* parent);
 
     // One tick of the poll timer; the base swaps the faces when the connection changed.
     virtual void OnTimer();
@@ -88,6 +89,9 @@ protected:
     std::atomic<int> m_bConnected{0};
 
 private:
+    // The button's description for screen readers: what its faces show.
+    void Describe();
+
     Faces m_faces;
     int m_nFaceIn = 0;
     int m_nFaceOut = 0;

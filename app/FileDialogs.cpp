@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
+#include <cstdint>
+
 namespace veldrant::app {
 
 QString ReplaceQuestionText(const QString& fileName) {
@@ -17,6 +19,16 @@ QString ReplaceQuestionText(const QString& fileName) {
 QString MissingFolderText(const QString& folder) {
     return QString::fromUtf8("%1\nフォルダーが存在しません。\nフォルダー名を確認してください。")
         .arg(QDir::toNativeSeparators(folder));
+}
+
+std::vector<platform::FileFilter> SystemFilters(const QString& filter) {
+    static const QRegularExpression entry(QStringLiteral("^.*\\(([^()]*)\\)$"));
+    std::vector<platform::FileFilter> out;
+    for (const QString& item : filter.split(QStringLiteral(";;"), Qt::SkipEmptyParts)) {
+        QRegularExpressionMatch m = entry.match(item);
+        out.push_back({item.toStdString(), m.hasMatch() ? m.captured(1).toStdString() : "*"});
+    }
+    return out;
 }
 
 QStringList DialogNameFilters(const QString& filter) {
@@ -100,6 +112,11 @@ void Prepare(CFileDialog& dialog, const QString& filter) {
     dialog.setNameFilters(DialogNameFilters(filter));
 }
 
+void StartIn(CFileDialog& dialog, const QString& folder) {
+    if (!folder.isEmpty())
+        dialog.setDirectory(folder);
+}
+
 QString RunDialog(CFileDialog& dialog) {
     if (dialog.exec() != QDialog::Accepted)
         return QString();
@@ -118,6 +135,7 @@ QString CQtFileDialogs::GetOpenFileName(QWidget* owner, const QString& title,
     // says that it cannot open it.
     dialog.setFileMode(QFileDialog::AnyFile);
     Prepare(dialog, filter);
+    StartIn(dialog, startFolder);
     return RunDialog(dialog);
 }
 
@@ -128,8 +146,54 @@ QString CQtFileDialogs::GetSaveFileName(QWidget* owner, const QString& defaultNa
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     Prepare(dialog, filter);
+    StartIn(dialog, startFolder);
     dialog.selectFile(defaultName);
     return RunDialog(dialog);
+}
+
+QString CDesktopFileDialogs::GetOpenFileName(QWidget* owner, const QString& title,
+                                             const QString& filter) {
+    return Choose(owner, false, title, QString(), filter);
+}
+
+QString CDesktopFileDialogs::GetSaveFileName(QWidget* owner, const QString& defaultName,
+                                             const QString& filter) {
+    return Choose(owner, true, QString(), defaultName, filter);
+}
+
+QString CDesktopFileDialogs::StartFolder() const {
+    if (!m_lastFolder.isEmpty())
+        return m_lastFolder;
+    return QDir::fromNativeSeparators(QString::fromStdString(platform::DefaultDialogFolder()));
+}
+
+QString CDesktopFileDialogs::Choose(QWidget* owner, bool save, const QString& title,
+                                    const QString& name, const QString& filter) {
+    QString chosen;
+    platform::FileDialogResult result = platform::FileDialogResult::NotAvailable;
+    if (platform::HasSystemFileDialogs()) {
+        platform::FileDialogRequest request;
+        request.owner = owner ? std::uintptr_t(owner->window()->winId()) : 0;
+        request.save = save;
+        request.title = title.toStdString();
+        request.filters = SystemFilters(filter);
+        request.fileName = name.toStdString();
+        request.folder = QDir::toNativeSeparators(StartFolder()).toStdString();
+        std::string path;
+        result = platform::RunSystemFileDialog(request, &path);
+        if (result == platform::FileDialogResult::Chosen)
+            chosen = QDir::fromNativeSeparators(QString::fromStdString(path));
+    }
+    // Qt's dialog where the system has none, or could not show its own.
+    if (result == platform::FileDialogResult::NotAvailable ||
+        result == platform::FileDialogResult::Failed) {
+        m_qt.startFolder = StartFolder();
+        chosen = save ? m_qt.GetSaveFileName(owner, name, filter)
+                      : m_qt.GetOpenFileName(owner, title, filter);
+    }
+    if (!chosen.isEmpty())
+        m_lastFolder = QFileInfo(chosen).absolutePath();
+    return chosen;
 }
 
 }  // namespace veldrant::app

@@ -1,9 +1,13 @@
-// The file choices the pages ask of the user. The desktop shows Qt's dialogs; tests put in
-// their own answers.
+// The file choices the pages ask of the user. The desktop shows the system's own dialogs where
+// it has them (Windows), else Qt's; tests put in their own answers.
 #pragma once
 
 #include <QString>
 #include <QStringList>
+
+#include <vector>
+
+#include "platform/FileDialog.h"
 
 class QWidget;
 
@@ -27,6 +31,10 @@ QString MissingFolderText(const QString& folder);
 // every name, one without a dot too (as it does on the desktop this program comes from).
 QStringList DialogNameFilters(const QString& filter);
 
+// The filter list as the system's dialog takes it: each entry's text, and the patterns in its
+// last brackets ("*.*" stays "*.*", which matches every name there).
+std::vector<platform::FileFilter> SystemFilters(const QString& filter);
+
 class IFileDialogs {
 public:
     virtual ~IFileDialogs() = default;
@@ -40,12 +48,35 @@ public:
                                     const QString& filter) = 0;
 };
 
-// Qt's own file dialogs (no native helper, so that they look the same on every desktop).
+// Qt's own file dialogs (no desktop helper, so that they look the same on every desktop).
 class CQtFileDialogs : public IFileDialogs {
 public:
     QString GetOpenFileName(QWidget* owner, const QString& title, const QString& filter) override;
     QString GetSaveFileName(QWidget* owner, const QString& defaultName,
                             const QString& filter) override;
+
+    // Where the next dialog starts; empty: the working folder.
+    QString startFolder;
+};
+
+// The window's dialogs: the system's own where it has them, else Qt's. Each starts in the
+// folder of the last file chosen, else in platform::DefaultDialogFolder() (not in the working
+// folder: a program started from the Start menu works in its own folder, where a user's files
+// do not belong).
+class CDesktopFileDialogs : public IFileDialogs {
+public:
+    QString GetOpenFileName(QWidget* owner, const QString& title, const QString& filter) override;
+    // The system's save dialog has the system's own title, as a dialog without one does.
+    QString GetSaveFileName(QWidget* owner, const QString& defaultName,
+                            const QString& filter) override;
+    QString StartFolder() const;
+
+private:
+    QString Choose(QWidget* owner, bool save, const QString& title, const QString& name,
+                   const QString& filter);
+
+    CQtFileDialogs m_qt;
+    QString m_lastFolder;
 };
 
 }  // namespace veldrant::app

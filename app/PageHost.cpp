@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include "app/MessageBox.h"
+#include "app/WindowTexts.h"
 #include "widgets/TextProgressCtrl.h"
 
 namespace veldrant::app {
@@ -61,8 +62,9 @@ bool CPageHost::IsConnected() {
 void CPageHost::ShowMessage(const std::string& text, const std::string& caption,
                             ops::MessageIcon icon) {
     QPointer<QWidget> owner = owner_;
-    RunOnUiAndWait(
-        [owner, text, caption, icon] { ShowMessageBox(owner.data(), text, caption, icon); });
+    RunOnUiAndWait([owner, text = WindowText(text), caption, icon] {
+        ShowMessageBox(owner.data(), text, caption, icon);
+    });
 }
 
 bool CPageHost::RunOnUiAndWait(std::function<void()> fn) {

@@ -1,7 +1,6 @@
 #include "course/Dialog2.h"
 
-#include <QFile>
-
+#include "app/JobPaths.h"
 #include "course/CourseUpload.h"
 #include "widgets/ButtonST.h"
 #include "widgets/Resources.h"
@@ -20,7 +19,8 @@ constexpr veldrant::app::CDevicePage::Faces kFaces{IDB_UPLOAD_IN,        IDB_UPL
 }  // namespace
 
 CDialog2::CDialog2(veldrant::app::IPageServices& services, QWidget* parent)
-    : CDevicePage(services, kFaces, kTimerId, QString::fromUtf8(kText), parent) {}
+    : CDevicePage(services, kFaces, kTimerId, QString::fromUtf8(kText),
+                  QStringLiteral("ゴルフ場データのアップデート"), parent) {}
 
 void CDialog2::OnClicked() {
     if (!BeginPress())
@@ -29,7 +29,7 @@ void CDialog2::OnClicked() {
     m_strPath = ChooseFileToOpen(veldrant::app::kFilterZip);
     if (m_strPath.isEmpty())
         return;
-    std::string path = QFile::encodeName(m_strPath).toStdString();
+    std::string path = veldrant::app::JobPath(m_strPath);
     RunOperation([path](veldrant::CDeviceLink& link, veldrant::ops::IOperationHost& host) {
         veldrant::course::UpdateCourses(link, host, path);
     });

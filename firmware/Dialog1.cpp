@@ -1,10 +1,10 @@
 #include "firmware/Dialog1.h"
 
-#include <QFile>
 #include <QLabel>
 
 #include <memory>
 
+#include "app/JobPaths.h"
 #include "firmware/FirmwareUpdate.h"
 #include "firmware/VersionQuery.h"
 #include "widgets/ButtonST.h"
@@ -26,7 +26,8 @@ constexpr QRect kVersionRect(165, 180, 504, 22);
 }  // namespace
 
 CDialog1::CDialog1(veldrant::app::IPageServices& services, QWidget* parent)
-    : CDevicePage(services, kFaces, kTimerId, QString::fromUtf8(kText), parent) {
+    : CDevicePage(services, kFaces, kTimerId, QString::fromUtf8(kText),
+                  QStringLiteral("ファームウェアのアップデート"), parent) {
     m_pVersion = new QLabel(this);
     m_pVersion->setObjectName("static1008");
     m_pVersion->setFont(services.SharedFont());
@@ -92,8 +93,18 @@ void CDialog1::OnClicked() {
     m_strPath = ChooseFileToOpen(veldrant::app::kFilterBin);
     if (m_strPath.isEmpty())
         return;
-    std::string path = QFile::encodeName(m_strPath).toStdString();
+    std::string path = veldrant::app::JobPath(m_strPath);
     RunOperation([path](veldrant::CDeviceLink& link, veldrant::ops::IOperationHost& host) {
-        veldrant::firmware::UpdateFirmware(link, host, path);
+        const std::string watch = link.DevicePath();
+        const veldrant::firmware::UpdateResult result =
+            veldrant::firmware::UpdateFirmware(link, host, path);
+        // A pulled cable fails the block under way on both tries long before the page's copy
+        // of the connected flag (refreshed each second) drops; the user must still hear that
+        // the watch went, not find the page back as if nothing had happened.
+        if (result.outcome == veldrant::firmware::UpdateOutcome::BlockFailed &&
+            (link.m_bConnected.load() == 0 || !link.InterfaceListed(watch))) {
+            host.ShowMessage(veldrant::ops::kTextDeviceRemoved, veldrant::ops::kCaptionError,
+                             veldrant::ops::MessageIcon::Error);
+        }
     });
 }

@@ -1,8 +1,8 @@
 #include "marks/Dialog6.h"
 
-#include <QFile>
 #include <QPushButton>
 
+#include "app/JobPaths.h"
 #include "marks/MarkImport.h"
 #include "widgets/ButtonST.h"
 #include "widgets/Resources.h"
@@ -47,7 +47,7 @@ public:
         });
         if (!ran || chosen->isEmpty())
             return std::nullopt;
-        return QFile::encodeName(*chosen).toStdString();
+        return veldrant::app::JobPath(*chosen);
     }
 
 private:
@@ -57,7 +57,8 @@ private:
 };
 
 CDialog6::CDialog6(veldrant::app::IPageServices& services, QWidget* parent)
-    : CDevicePage(services, kFaces, kTimerId, QString::fromUtf8(kText), parent),
+    : CDevicePage(services, kFaces, kTimerId, QString::fromUtf8(kText),
+                  QStringLiteral("地点データの取り込み"), parent),
       m_pMarkHost(std::make_unique<CMarkHost>(*m_pHost, services, this)) {
     m_pShowRounds = new QPushButton(QStringLiteral("ラウンドで見る"), this);
     m_pShowRounds->setObjectName("showInRounds");
@@ -99,7 +100,7 @@ void CDialog6::OnClicked() {
                 result.outcome != veldrant::marks::RunOutcome::Incomplete)
                 return;
             // Back on the UI thread; dropped by Qt should the page be gone by then.
-            QString path = QFile::decodeName(QByteArray::fromStdString(result.path));
+            QString path = veldrant::app::WindowPath(result.path);
             QMetaObject::invokeMethod(
                 this,
                 [this, path] {

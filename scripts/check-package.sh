@@ -58,7 +58,7 @@ expect_field Section utils
 expect_field Priority optional
 expect_field Architecture "$(dpkg --print-architecture)"
 expect_field Maintainer "*<*@*>"
-for dep in libqt6widgets6 libudev1 libminizip1 libc6 qt6-qpa-plugins; do
+for dep in libqt6widgets6 libudev1 libminizip1 libc6 qt6-qpa-plugins qt6-translations-l10n; do
   expect_field Depends "*$dep*"
 done
 dpkg-deb -e "$deb" "$work/control"

@@ -6,10 +6,13 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 #include "widgets/HyperLinkErrors.h"
 #include "widgets/LinkOpener.h"
@@ -51,6 +54,8 @@ void CHyperLink::Init() {
     setFont(underlined);
     setCursor(m_linkCursor);
     setToolTip(m_strURL);
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleDescription(QStringLiteral("ウェブブラウザーで開きます。"));
 }
 
 void CHyperLink::SetURL(const QString& target) {
@@ -155,6 +160,11 @@ void CHyperLink::paintEvent(QPaintEvent* /*event*/) {
     p.setFont(font());
     p.setPen(CurrentColour());
     p.drawText(contentsRect(), static_cast<int>(alignment()) | Qt::TextSingleLine, text());
+    if (hasFocus()) {
+        QStyleOptionFocusRect frame;
+        frame.initFrom(this);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &p, this);
+    }
 }
 
 void CHyperLink::enterEvent(QEnterEvent* event) {
@@ -188,6 +198,19 @@ void CHyperLink::mouseDoubleClickEvent(QMouseEvent* event) {
     // double click for one more press.)
     m_bPressed = false;
     event->accept();
+}
+
+void CHyperLink::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Space:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            event->accept();
+            OnClicked();
+            return;
+        default:
+            QLabel::keyPressEvent(event);
+    }
 }
 
 void CHyperLink::OnClicked() {

@@ -1,6 +1,7 @@
 #pragma once
 // A text label that draws itself in link colours, shows a hand cursor and a tooltip with its
-// target, and opens the target in the desktop's browser when clicked.
+// target, and opens the target in the desktop's browser when clicked or, when it has the
+// keyboard focus (shown by a focus frame), when Space or Enter is pressed.
 
 #include <QColor>
 #include <QCursor>
@@ -66,6 +67,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // Space and Enter open the target, as a click does: the keyboard reaches the link too.
+    void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:

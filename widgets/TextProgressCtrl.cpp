@@ -1,11 +1,14 @@
 #include "widgets/TextProgressCtrl.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QThread>
 
 #include <algorithm>
+#include <utility>
 
 #include "widgets/MemDC.h"
 #include "widgets/Resources.h"
@@ -21,9 +24,48 @@ long long ScaledShare(int pos, int lower, int upper, long long scale) {
     return static_cast<long long>(pos - lower) * scale / (static_cast<long long>(upper) - lower);
 }
 
+// The bar as assistive technology sees it: a progress bar with its position and its text.
+class CTextProgressAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit CTextProgressAccessible(CTextProgressCtrl* bar)
+        : QAccessibleWidget(bar, QAccessible::ProgressBar) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value)
+            return Bar()->AccessibleValueText();
+        return QAccessibleWidget::text(t);
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QVariant currentValue() const override { return Bar()->GetPos(); }
+    void setCurrentValue(const QVariant&) override {}  // the jobs move the bar, not the user
+    QVariant maximumValue() const override { return Range().second; }
+    QVariant minimumValue() const override { return Range().first; }
+    QVariant minimumStepSize() const override { return 1; }
+
+private:
+    CTextProgressCtrl* Bar() const { return static_cast<CTextProgressCtrl*>(widget()); }
+    std::pair<int, int> Range() const {
+        int lower = 0, upper = 0;
+        Bar()->GetRange(lower, upper);
+        return {lower, upper};
+    }
+};
+
+QAccessibleInterface* MakeAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("CTextProgressCtrl") && object && object->isWidgetType())
+        return new CTextProgressAccessible(static_cast<CTextProgressCtrl*>(object));
+    return nullptr;
+}
+
 }  // namespace
 
 CTextProgressCtrl::CTextProgressCtrl(QWidget* parent) : QWidget(parent) {
+    static const bool factoryInstalled = (QAccessible::installFactory(MakeAccessible), true);
+    (void)factoryInstalled;
     m_crTextDone = palette().color(QPalette::Base);
     m_crTextRest = palette().color(QPalette::Highlight);
     m_bmpDone = LoadBitmapResource(IDB_PROGRESS_DONE);
@@ -57,6 +99,10 @@ int CTextProgressCtrl::SetPos(int nPos) {
     const int nOldPos = m_nPos;
     // Kept inside the range as a progress bar keeps it, so the fill never runs past either end.
     m_nPos = std::clamp(nPos, m_nLower, std::max(m_nLower, m_nUpper));
+    if (m_nPos != nOldPos) {
+        QAccessibleValueChangeEvent changed(this, m_nPos);
+        QAccessible::updateAccessibility(&changed);
+    }
     const int nFillWidth = ComputeFillWidth();
     if (nFillWidth != m_nFillWidth) {
         m_nFillWidth = nFillWidth;
@@ -72,6 +118,16 @@ void CTextProgressCtrl::SetWindowText(const QString& text) {
     }
     m_strText = text;
     update();
+    QAccessibleValueChangeEvent changed(this, m_nPos);
+    QAccessible::updateAccessibility(&changed);
+}
+
+QString CTextProgressCtrl::AccessibleValueText() const {
+    if (!m_strText.isEmpty())
+        return m_strText;
+    if (m_nLower >= m_nUpper)
+        return {};
+    return QStringLiteral("%1%").arg(ScaledShare(m_nPos, m_nLower, m_nUpper, 100));
 }
 
 void CTextProgressCtrl::SetShowText(bool bShow) {

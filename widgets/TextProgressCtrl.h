@@ -2,6 +2,8 @@
 // Progress bar that draws two full-size bitmaps split at the fill column and writes the
 // percentage, or a text set by a page, centred across the bar in two colours.
 //
+// Screen readers see a progress bar whose value is the text drawn (or the percentage).
+//
 // Threading: SetPos and SetWindowText repaint at once and must be called on the UI thread.
 // Workers marshal their progress to it (QMetaObject::invokeMethod with a queued call).
 
@@ -37,6 +39,9 @@ public:
     void SetTextBkColour(QColor crRest);
     QColor GetTextForeColour() const { return m_crTextDone; }
     QColor GetTextBkColour() const { return m_crTextRest; }
+
+    // What a screen reader reads as the bar's value: the text drawn, else the percentage.
+    QString AccessibleValueText() const;
 
     // Width in pixels of the done part at the last redraw; -1 until measured.
     int FillWidth() const { return m_nFillWidth; }

@@ -3,11 +3,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -298,4 +301,88 @@ TEST(FileDialogs, AnOpenDialogHandsOnTheNameOfAFileThatDoesNotExist) {
     CQtFileDialogs dialogs;
     EXPECT_EQ(dialogs.GetOpenFileName(nullptr, "開く", veldrant::app::kFilterBin), missing);
     EXPECT_TRUE(driver.boxes.empty());
+}
+
+TEST(FileDialogs, QtsOwnLabelsAndButtonsAreInJapanese) {
+    for (bool save : {true, false}) {
+        QStringList texts;
+        DialogDriver driver;
+        driver.act = [&](QFileDialog* d, int) {
+            for (const char* name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"}) {
+                auto* label = d->findChild<QLabel*>(name);
+                texts << (label ? label->text() : QString("no %1").arg(name));
+            }
+            for (QAbstractButton* b : d->findChild<QDialogButtonBox*>("buttonBox")->buttons())
+                texts << b->text();
+            d->reject();
+        };
+        driver.Arm();
+        CQtFileDialogs dialogs;
+        if (save)
+            dialogs.GetSaveFileName(nullptr, "marks.csv", veldrant::app::kFilterCsv);
+        else
+            dialogs.GetOpenFileName(nullptr, "開く", veldrant::app::kFilterCsv);
+        ASSERT_EQ(texts.size(), 5) << "save " << save;
+        // Every text holds a Japanese character: none is left in English.
+        static const QRegularExpression japanese(
+            QStringLiteral("[\\x{3040}-\\x{30FF}\\x{4E00}-\\x{9FFF}]"));
+        for (const QString& text : texts)
+            EXPECT_TRUE(japanese.match(text).hasMatch())
+                << "save " << save << ": " << text.toStdString();
+    }
+}
+
+TEST(FileDialogs, TheSystemsDialogGetsEachEntrysTextAndPatterns) {
+    struct Case {
+        const char* filter;
+        std::vector<std::pair<std::string, std::string>> expected;
+    };
+    for (const Case& c : {
+             Case{veldrant::app::kFilterCsv,
+                  {{"CSV Files(*.csv)", "*.csv"}, {"All File(*.*)", "*.*"}}},
+             Case{veldrant::app::kFilterZip,
+                  {{"Golf Files(*.zip)", "*.zip"}, {"All File(*.*)", "*.*"}}},
+             Case{"Two(*.a;*.b)", {{"Two(*.a;*.b)", "*.a;*.b"}}},
+             Case{"No patterns", {{"No patterns", "*"}}},
+         }) {
+        std::vector<std::pair<std::string, std::string>> got;
+        for (const auto& f : veldrant::app::SystemFilters(c.filter))
+            got.emplace_back(f.text, f.patterns);
+        EXPECT_EQ(got, c.expected) << c.filter;
+    }
+}
+
+TEST(FileDialogs, TheWindowsDialogsStartAtHomeThenWhereTheLastFileWasChosen) {
+    veldrant::testing::TempDir home, other;
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(home.Path()));
+    veldrant::app::CDesktopFileDialogs dialogs;
+    struct Case {
+        bool save;
+        QString answer;  // typed and accepted; empty: cancelled
+        QString startsIn;
+    };
+    const QString homeFolder = QDir::fromNativeSeparators(QString::fromStdString(home.Path()));
+    const QString otherFolder = QDir::fromNativeSeparators(QString::fromStdString(other.Path()));
+    for (const Case& c :
+         {Case{false, QString(), homeFolder}, Case{true, otherFolder + "/marks.csv", homeFolder},
+          Case{false, QString(), otherFolder}, Case{true, QString(), otherFolder}}) {
+        QString startedIn;
+        DialogDriver driver;
+        driver.act = [&](QFileDialog* d, int) {
+            startedIn = d->directory().absolutePath();
+            if (c.answer.isEmpty())
+                d->reject();
+            else
+                Type(d, c.answer);
+        };
+        driver.Arm();
+        if (c.save)
+            dialogs.GetSaveFileName(nullptr, "marks.csv", veldrant::app::kFilterCsv);
+        else
+            dialogs.GetOpenFileName(nullptr, "開く", veldrant::app::kFilterCsv);
+        EXPECT_EQ(startedIn, c.startsIn)
+            << "save " << c.save << " answer " << c.answer.toStdString();
+    }
+    qputenv("HOME", savedHome);
 }

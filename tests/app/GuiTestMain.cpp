@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include "app/QtTranslation.h"
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // As the program does: Qt's own texts in Japanese.
+    veldrant::app::InstallQtTranslation(app);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -19,6 +20,7 @@
 #include "marks/Dialog6.h"
 #include "marks/MarkExport.h"
 #include "marks/MarkImport.h"
+#include "platform/File.h"
 #include "sim/CourseService.h"
 #include "sim/FirmwareService.h"
 #include "sim/MarkService.h"
@@ -37,16 +39,24 @@ using veldrant::app::CDevicePage;
 namespace {
 
 std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(veldrant::platform::Utf8Path(path), std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
 std::string WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
+    std::ofstream(veldrant::platform::Utf8Path(path), std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return path;
+}
+
+// A folder named in Japanese in `dir`, as a golfer's own folders are: the page must hand the
+// chosen path on whole, whatever the system's code page.
+std::string JapaneseFolder(const veldrant::testing::TempDir& dir, const char* name) {
+    const std::string folder = dir.Path() + "/" + name;
+    std::filesystem::create_directory(veldrant::platform::Utf8Path(folder));
+    return folder;
 }
 
 CTextProgressCtrl& Bar(CBrassieDlg& w) {
@@ -221,7 +231,8 @@ TEST_F(PagesTest, TheFirmwarePageWritesTheChosenImageToTheWatch) {
     const uint32_t p = rig.Sim().GetWatch().PayloadSize();
     std::vector<uint8_t> image =
         veldrant::firmware::test::ImageOfLength(40 * p + 7, rig.Sim().GetWatch().Identity().Name());
-    rig.Dialogs().answer = QString::fromStdString(WriteFile(dir_.Path() + "/fw.bin", image));
+    rig.Dialogs().answer = QString::fromStdString(
+        WriteFile(JapaneseFolder(dir_, "ファームウェア") + "/更新.bin", image));
     MessageBoxCatcher catcher;
     ClickTab(w, 2);
     Click(w.FirmwarePage()->StartButton());
@@ -306,8 +317,8 @@ TEST_F(PagesTest, TheCoursePageWritesThePackagesImagesToTheWatch) {
     ASSERT_TRUE(rig.WaitConnected());
     ASSERT_TRUE(rig.WaitFacesSettled());
 
-    std::string package = veldrant::course::test::Write(veldrant::course::test::Package(3),
-                                                        dir_.Path() + "/courses.zip");
+    std::string package = veldrant::course::test::Write(
+        veldrant::course::test::Package(3), JapaneseFolder(dir_, "コース") + "/ゴルフ場.zip");
     auto expected = veldrant::course::test::BuildExpected(package);
     rig.Dialogs().answer = QString::fromStdString(package);
     MessageBoxCatcher catcher;
@@ -349,7 +360,7 @@ TEST_F(PagesTest, TheMarkPageSavesTheSameCsvAsTheMarkImportOperation) {
     ASSERT_TRUE(rig.WaitConnected());
     ASSERT_TRUE(rig.WaitFacesSettled());
 
-    const std::string fromPage = dir_.Path() + "/page.csv";
+    const std::string fromPage = JapaneseFolder(dir_, "地点データ") + "/地点.csv";
     rig.Dialogs().answer = QString::fromStdString(fromPage);
     MessageBoxCatcher catcher;
     PressAndWait(w, 0, w.MarkPage());
@@ -438,6 +449,28 @@ TEST_F(PagesTest, TheMarkPageWithoutMarkSetsShowsNoDialogAndSaysSo) {
     EXPECT_EQ(w.MarkPage()->FaceIn(), IDB_MARK_IN);
 }
 
+TEST_F(PagesTest, AMarkFileThatCannotBeCreatedIsReportedInJapanese) {
+    WindowRig rig;
+    rig.Sim().GetWatch().AddService(std::make_shared<veldrant::sim::MarkService>(
+        veldrant::sim::EncodeSample(veldrant::sim::GenerateMarkSample())));
+    CBrassieDlg& w = rig.Open();
+    ASSERT_TRUE(rig.WaitConnected());
+    ASSERT_TRUE(rig.WaitFacesSettled());
+    // The chosen "folder" is a file.
+    const std::string notAFolder = WriteFile(JapaneseFolder(dir_, "地点") + "/メモ", {'x'});
+    rig.Dialogs().answer = QString::fromStdString(notAFolder + "/地点.csv");
+    MessageBoxCatcher catcher;
+    PressAndWait(w, 0, w.MarkPage());
+    ASSERT_EQ(catcher.seen.size(), 1u);
+    EXPECT_TRUE(catcher.seen[0].text.startsWith("地点データのファイルを作成できませんでした。\n「"))
+        << catcher.seen[0].text.toStdString();
+    EXPECT_TRUE(catcher.seen[0].text.contains(QDir::toNativeSeparators(rig.Dialogs().answer)))
+        << catcher.seen[0].text.toStdString();
+    EXPECT_EQ(catcher.seen[0].title, "Error");
+    EXPECT_EQ(ReadAll(notAFolder), "x");
+    ExpectRestored(w, w.MarkPage());
+}
+
 TEST_F(PagesTest, TheWindowStaysResponsiveWhileTheWatchIsSlowToAnswerTheMarkPage) {
     // A link that would wait an hour for a reply: the press returns only because the waiting is
     // left to the worker.
@@ -524,11 +557,13 @@ TEST_F(PagesTest, PullingTheWatchOutDuringAnUpdateEndsItAndThePageWorksAgain) {
     rig.Dialogs().answer = QString::fromStdString(WriteFile(dir_.Path() + "/fw.bin", image));
     MessageBoxCatcher catcher;
     PressAndWait(w, 2, w.FirmwarePage());
-    // Either the page saw the flag drop ("Device removed!") or the block failed twice first
-    // (no message); never anything else, and never success.
+    // Whether the page saw the flag drop before a block or the block failed twice first, the
+    // user hears that the watch went, once.
     EXPECT_NE(Bar(w).WindowText(), "完了しました。");
-    for (const SeenMessage& m : catcher.seen)
-        EXPECT_EQ(m.text, "Device removed!");
+    ASSERT_EQ(catcher.seen.size(), 1u);
+    EXPECT_EQ(catcher.seen[0].text, "Device removed!");
+    EXPECT_EQ(catcher.seen[0].title, "Error");
+    EXPECT_EQ(catcher.seen[0].icon, QMessageBox::Critical);
     ExpectRestored(w, w.FirmwarePage());
     // The removal notice may come after the job has ended (on Windows the simulated watches'
     // folder is looked at every 200 ms); then nothing is connected.

@@ -25,6 +25,7 @@
 #include "app/BrassieDlg.h"
 #include "app/FileDialogs.h"
 #include "app/PicturePainter.h"
+#include "app/QtTranslation.h"
 #include "app/RoundsPage.h"
 #include "app/TabCtrl.h"
 #include "firmware/Dialog1.h"
@@ -120,6 +121,7 @@ bool SaveReplaceQuestion(CBrassieDlg& window, const QString& path) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    veldrant::app::InstallQtTranslation(app);
     if (argc != 2) {
         std::fprintf(stderr, "Usage: veldrant_screenshots FOLDER\n");
         return 2;

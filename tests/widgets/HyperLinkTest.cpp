@@ -157,6 +157,20 @@ TEST(HyperLink, OnlyAPressAndReleaseInsideIsAClick) {
     EXPECT_TRUE(l.opened.empty());
 }
 
+TEST(HyperLink, TheKeyboardReachesTheLinkAndSpaceOrEnterOpensIt) {
+    struct Case {
+        Qt::Key key;
+        size_t opens;
+    };
+    for (Case c : {Case{Qt::Key_Space, 1}, Case{Qt::Key_Return, 1}, Case{Qt::Key_Enter, 1},
+                   Case{Qt::Key_A, 0}}) {
+        Link l;
+        EXPECT_TRUE(l.link->focusPolicy() & Qt::TabFocus);
+        QTest::keyClick(l.link, c.key);
+        EXPECT_EQ(l.opened.size(), c.opens) << c.key;
+    }
+}
+
 TEST(HyperLink, ADoubleClickOpensTheTargetOnce) {
     // P press, R release, D double click, each of the left button inside the link.
     struct Case {

@@ -40,7 +40,8 @@ window=no
 if [[ -f $stage/veldrant.exe ]]; then
     window=yes
     expected+=(veldrant.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll platforms/qwindows.dll
-               styles/qwindowsvistastyle.dll licences/Qt-LGPL-3.0-only.txt licences/Qt-third-party.txt)
+               styles/qwindowsvistastyle.dll translations/qtbase_ja.qm licences/Qt-LGPL-3.0-only.txt
+               licences/Qt-third-party.txt)
 fi
 for f in "${expected[@]}"; do grep -qxF "$f" "$work/files" || fail "$f is not in $stage"; done
 
