@@ -282,10 +282,11 @@ const CommandRegistration kCourseCommands([](CommandLine& line) {
         line,
         {"course pack", "DESCRIPTION.json -o PKG.zip", "write a course package from a description",
          "Writes the course package PKG.zip from a JSON description of golf courses, areas,\n"
-         "items, holes, link tables and hole pictures (docs/course-description.md), then reads\n"
-         "it back and builds every image an upload would build. A description that breaks a\n"
-         "limit, or a package whose images cannot be built, is refused with the field or golf\n"
-         "course named, and a file of the same name is kept as it was."},
+         "items, holes, link tables and hole pictures (course-description.md, installed with\n"
+         "the README), then reads it back and builds every image an upload would build. A\n"
+         "description that breaks a limit, or a package whose images cannot be built, is\n"
+         "refused with the field or golf course named, and a file of the same name is kept\n"
+         "as it was."},
         Pack, "DESCRIPTION.json", "the JSON description", "the package to write");
 });
 

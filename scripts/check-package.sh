@@ -40,10 +40,13 @@ echo "$(basename "$deb"): $(stat -c %s "$deb") bytes, installed size $(dpkg-deb 
 echo "Depends: $(dpkg-deb -f "$deb" Depends)"
 
 step "lintian"
-# Errors fail the check; warnings and notes are printed for the record.
-if ! lintian --allow-root --tag-display-limit 0 --fail-on error "$deb"; then
+# Errors fail the check, and so does any hardening tag (the programs are built with Debian's
+# hardening flags); other warnings and notes are printed for the record.
+if ! lintian --allow-root --display-info --tag-display-limit 0 --fail-on error "$deb" |
+  tee "$work/lintian.txt"; then
   fail "lintian reports errors"
 fi
+grep -E ': hardening-' "$work/lintian.txt" && fail "lintian finds programs built without hardening"
 
 step "control fields"
 version="$(sed -n 's/^project(Veldrant VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")"
@@ -75,8 +78,11 @@ expected=(
   "-rw-r--r-- ./usr/lib/udev/rules.d/70-veldrant.rules"
   "-rw-r--r-- ./usr/share/applications/$app.desktop"
   "-rw-r--r-- ./usr/share/bash-completion/completions/veldrant-cli"
+  "-rw-r--r-- ./usr/share/doc/veldrant/README.md.gz"
   "-rw-r--r-- ./usr/share/doc/veldrant/changelog.gz"
   "-rw-r--r-- ./usr/share/doc/veldrant/copyright"
+  "-rw-r--r-- ./usr/share/doc/veldrant/course-description.example.json"
+  "-rw-r--r-- ./usr/share/doc/veldrant/course-description.md.gz"
   "-rw-r--r-- ./usr/share/man/man1/veldrant-cli.1.gz"
   "-rw-r--r-- ./usr/share/man/man1/veldrant-sim.1.gz"
   "-rw-r--r-- ./usr/share/man/man1/veldrant.1.gz"
@@ -103,6 +109,23 @@ for size in 16 32 48 64 128 256; do
   icon="$root/usr/share/icons/hicolor/${size}x${size}/apps/$app.png"
   file -b "$icon" | grep -q "^PNG image data, $size x $size," ||
     fail "icon ${size}x${size} is $(file -b "$icon")"
+done
+doc="$root/usr/share/doc/veldrant"
+for pair in "README.md.gz|README.md" "course-description.md.gz|docs/course-description.md" \
+  "course-description.example.json|docs/course-description.example.json"; do
+  IFS='|' read -r packaged source <<<"$pair"
+  if [[ $packaged == *.gz ]]; then
+    gzip -t "$doc/$packaged" && zcat "$doc/$packaged" | cmp -s - "$src/$source"
+  else
+    cmp -s "$doc/$packaged" "$src/$source"
+  fi || fail "the packaged $packaged is not $source"
+done
+# Stack protector and fortified libc calls in every program (relro, bind-now and PIE are
+# lintian's hardening tags above).
+for program in "$root"/usr/bin/*; do
+  readelf --dyn-syms -W "$program" >"$work/symbols"
+  grep -q ' __stack_chk_fail' "$work/symbols" && grep -qE ' __[a-z_]+_chk' <(grep -v __stack_chk "$work/symbols") ||
+    fail "$(basename "$program") has no stack protector or no fortified calls"
 done
 grep -q "^Files: \*$" "$root/usr/share/doc/veldrant/copyright" &&
   grep -q "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$" \
@@ -151,6 +174,19 @@ for program in veldrant veldrant-cli veldrant-sim; do
     grep -q "^$program $version" <(tail -n 1 "$work/page.txt" | sed 's/^ *//') ||
     fail "$program.1 lacks its name, synopsis or version"
 done
+
+LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$root/usr/share/man/man1/veldrant.1.gz" 2>/dev/null |
+  grep -q "ラウンド" || fail "veldrant.1 does not name the ラウンド tab"
+# Every document the programs' texts and manual pages point to is in the package.
+{
+  strings -a "$root"/usr/bin/* && zcat "$root"/usr/share/man/man1/*.gz
+} | grep -o '/usr/share/doc/veldrant/[A-Za-z0-9._-]*' | sort -u >"$work/pointers"
+[[ -s $work/pointers ]] || fail "no program points to its documents in /usr/share/doc/veldrant"
+while read -r pointer; do
+  [[ -f $root$pointer ]] || fail "the programs point to $pointer, which the package lacks"
+done <"$work/pointers"
+"$root/usr/bin/veldrant-cli" course pack --help | grep -q "course-description.md" ||
+  fail "veldrant-cli course pack --help does not name course-description.md"
 
 step "maintainer scripts where udev is not running"
 # A stand-in udevadm records what the scripts ask of it; without a running udev (no

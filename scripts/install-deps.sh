@@ -23,7 +23,8 @@ PACKAGES=(
 for group in "$@"; do
   case "$group" in
     vm) PACKAGES+=(qemu-system-x86 busybox-static cpio) ;;
-    windows) PACKAGES+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 fonts-wine xvfb dpkg-dev nsis python3) ;;
+    windows) PACKAGES+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 fonts-wine xvfb dpkg-dev nsis
+      python3 xdotool) ;;
   esac
 done
 

@@ -4,6 +4,7 @@
 #   uninstall-files.nsh  Delete for exactly those files, then RMDir of their folders, deepest
 #                        first; RMDir without /r leaves a folder that still holds anything else,
 #                        so files a user put there survive the uninstall.
+#   left-files.nsh       appends to $R9 each of those files that is still there, one a line.
 #   cmake -DSTAGE=DIR -DOUT=DIR -P FileList.cmake
 file(GLOB_RECURSE _files LIST_DIRECTORIES false RELATIVE ${STAGE} ${STAGE}/*)
 list(SORT _files)
@@ -13,6 +14,7 @@ endif()
 
 set(_install "")
 set(_uninstall "")
+set(_left "")
 set(_dirs)
 set(_current "-")
 foreach(_file ${_files})
@@ -35,6 +37,8 @@ foreach(_file ${_files})
   endif()
   string(APPEND _install "File \"${STAGE}/${_file}\"\n")
   string(APPEND _uninstall "Delete \"$INSTDIR\\${_win}\"\n")
+  string(APPEND _left "\${If} \${FileExists} \"$INSTDIR\\${_win}\"\n"
+         "  StrCpy $R9 \"$R9$\\r$\\n  ${_win}\"\n\${EndIf}\n")
 endforeach()
 
 # Deepest folders first: a longer path never comes after one of its parents.
@@ -48,3 +52,4 @@ string(APPEND _install "SetOutPath \"$INSTDIR\"\n")
 
 file(WRITE ${OUT}/install-files.nsh "${_install}")
 file(WRITE ${OUT}/uninstall-files.nsh "${_uninstall}")
+file(WRITE ${OUT}/left-files.nsh "${_left}")

@@ -27,7 +27,8 @@ std::string PermissionDeniedAdvice(const std::string& transport) {
            "it; from a source tree install it with:\n"
            "  sudo cp platform/linux/70-veldrant.rules /etc/udev/rules.d/\n"
            "  sudo udevadm control --reload && sudo udevadm trigger\n"
-           "(see 'Access to the watch' in the README).\n";
+           "(see 'Access to the watch' in the README,\n"
+           "/usr/share/doc/veldrant/README.md.gz).\n";
 }
 
 // hidraw nodes and simulated watches take several programs at once; kept for a transport

@@ -1,19 +1,17 @@
-// The "sim" transport: lists <name>.hid sockets in the simulation directory, greets them,
-// and watches the directory for sockets appearing and disappearing.
+// The "sim" transport: lists <name>.hid sockets in the simulation directory (platform/SimFolder.h),
+// greets them, and watches the directory for sockets appearing and disappearing.
 #include "platform/SimTransport.h"
 
-#include <dirent.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
 
+#include "platform/SimFolder.h"
 #include "platform/SimProtocol.h"
 #include "platform/linux/FdWait.h"
 #include "platform/linux/InterfaceLockLinux.h"
@@ -25,18 +23,6 @@ namespace {
 
 using linux_fd::CancelEvent;
 using linux_fd::Fd;
-
-bool EndsWithSuffix(const std::string& name) {
-    return name.size() > kSimSocketSuffix.size() &&
-           name.compare(name.size() - kSimSocketSuffix.size(), kSimSocketSuffix.size(),
-                        kSimSocketSuffix) == 0;
-}
-
-std::string Absolute(const std::string& dir) {
-    std::error_code ec;
-    std::filesystem::path p = std::filesystem::absolute(dir, ec);
-    return ec ? dir : p.lexically_normal().string();
-}
 
 // Sends arrival and removal notices for <name>.hid entries of one directory.
 class SimNotices : public INoticeSubscription {
@@ -95,9 +81,9 @@ private:
                 if (ev->len == 0)
                     continue;
                 std::string name(ev->name);
-                if (!EndsWithSuffix(name) || name.front() == '.')
+                if (!IsSimInterfaceName(name))
                     continue;
-                std::string path = Absolute(dir_) + "/" + name;
+                std::string path = dir_ + "/" + name;
                 if (ev->mask & (IN_CREATE | IN_MOVED_TO))
                     fn_(HidNotice::Arrival, path);
                 if (ev->mask & (IN_DELETE | IN_MOVED_FROM))
@@ -121,26 +107,13 @@ public:
     std::string Name() const override { return "sim"; }
 
     std::vector<std::string> ListInterfaces() override {
-        std::string dir = Absolute(Directory());
-        std::vector<std::string> names;
+        std::string dir = SimAbsolute(Directory());
         if (!Trusted(dir))
-            return names;
-        if (DIR* d = opendir(dir.c_str())) {
-            while (dirent* e = readdir(d)) {
-                std::string name = e->d_name;
-                if (name.front() == '.' || !EndsWithSuffix(name))
-                    continue;
-                struct stat st;
-                std::string path = dir + "/" + name;
-                if (stat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode))
-                    names.push_back(name);
-            }
-            closedir(d);
-        }
-        std::sort(names.begin(), names.end());  // char_traits<char> compares as unsigned bytes
-        for (std::string& name : names)
-            name = dir + "/" + name;
-        return names;
+            return {};
+        return ListSimFolder(dir, [](const std::string& path) {
+            struct stat st;
+            return stat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
+        });
     }
 
     std::optional<HidIds> ReadIds(const std::string& path, OpenError* error) override {
@@ -159,7 +132,7 @@ public:
     }
 
     std::unique_ptr<INoticeSubscription> Subscribe(HidNoticeFn fn) override {
-        return std::make_unique<SimNotices>(Absolute(Directory()), std::move(fn));
+        return std::make_unique<SimNotices>(SimAbsolute(Directory()), std::move(fn));
     }
 
     // A socket cannot carry a flock: a hidden file beside it, ".<name>.hid.lock", does. It

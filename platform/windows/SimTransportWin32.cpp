@@ -1,13 +1,11 @@
-// The "sim" transport on Windows: lists the <name>.hid files of the simulation directory (see
-// SimPipe.h), greets their pipes, and notices files appearing and disappearing by looking at
-// the directory every 200 ms on a thread of its own.
-#include <algorithm>
+// The "sim" transport on Windows: lists the <name>.hid files of the simulation directory that
+// name a pipe (platform/SimFolder.h, SimPipe.h), greets their pipes, and notices files appearing
+// and disappearing by looking at the directory every 200 ms on a thread of its own.
 #include <atomic>
-#include <filesystem>
 #include <set>
 #include <thread>
 
-#include "platform/File.h"
+#include "platform/SimFolder.h"
 #include "platform/SimProtocol.h"
 #include "platform/SimTransport.h"
 #include "platform/windows/InterfaceLockWin32.h"
@@ -23,37 +21,9 @@ using win::Handle;
 constexpr std::chrono::milliseconds kGreetTimeout{1000};
 constexpr std::chrono::milliseconds kNoticePeriod{200};
 
-std::string Absolute(const std::string& dir) {
-    std::error_code ec;
-    std::filesystem::path p = std::filesystem::absolute(Utf8Path(dir), ec);
-    return ec ? dir : PathUtf8(p.lexically_normal());
-}
-
-bool EndsWithSuffix(const std::string& name) {
-    return name.size() > kSimSocketSuffix.size() &&
-           name.compare(name.size() - kSimSocketSuffix.size(), kSimSocketSuffix.size(),
-                        kSimSocketSuffix) == 0;
-}
-
-// The <name>.hid files of a directory that name a pipe, in byte order of their UTF-8 names.
-std::vector<std::string> ListNames(const std::string& dir) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW(win::Wide(dir + "\\*.hid").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            continue;
-        std::string name = win::Utf8(found.cFileName);
-        if (name.front() == '.' || !EndsWithSuffix(name))
-            continue;
-        if (win::ReadPipeName(dir + "\\" + name))  // other files are not interfaces
-            names.push_back(name);
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    return names;
+// Files that name a pipe are interfaces; other files are not.
+bool NamesPipe(const std::string& path) {
+    return win::ReadPipeName(path).has_value();
 }
 
 OpenError OpenErrorFor(DWORD error) {
@@ -191,8 +161,8 @@ public:
         : dir_(std::move(dir)),
           fn_(std::move(fn)),
           stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-        auto names = ListNames(dir_);
-        seen_ = std::set<std::string>(names.begin(), names.end());
+        auto paths = ListSimFolder(dir_, NamesPipe);
+        seen_ = std::set<std::string>(paths.begin(), paths.end());
         thread_ = std::thread([this] { Run(); });
     }
     ~SimNotices() override {
@@ -203,14 +173,14 @@ public:
 private:
     void Run() {
         while (WaitForSingleObject(stop_.Get(), DWORD(kNoticePeriod.count())) == WAIT_TIMEOUT) {
-            auto list = ListNames(dir_);
+            auto list = ListSimFolder(dir_, NamesPipe);
             std::set<std::string> now(list.begin(), list.end());
-            for (const std::string& name : seen_)
-                if (!now.count(name))
-                    fn_(HidNotice::Removal, dir_ + "/" + name);
-            for (const std::string& name : now)
-                if (!seen_.count(name))
-                    fn_(HidNotice::Arrival, dir_ + "/" + name);
+            for (const std::string& path : seen_)
+                if (!now.count(path))
+                    fn_(HidNotice::Removal, path);
+            for (const std::string& path : now)
+                if (!seen_.count(path))
+                    fn_(HidNotice::Arrival, path);
             seen_ = std::move(now);
         }
     }
@@ -229,11 +199,7 @@ public:
     std::string Name() const override { return "sim"; }
 
     std::vector<std::string> ListInterfaces() override {
-        std::string dir = Absolute(Directory());
-        std::vector<std::string> paths;
-        for (const std::string& name : ListNames(dir))
-            paths.push_back(dir + "/" + name);
-        return paths;
+        return ListSimFolder(SimAbsolute(Directory()), NamesPipe);
     }
 
     std::optional<HidIds> ReadIds(const std::string& path, OpenError* error) override {
@@ -252,7 +218,7 @@ public:
     }
 
     std::unique_ptr<INoticeSubscription> Subscribe(HidNoticeFn fn) override {
-        return std::make_unique<SimNotices>(Absolute(Directory()), std::move(fn));
+        return std::make_unique<SimNotices>(SimAbsolute(Directory()), std::move(fn));
     }
 
     std::unique_ptr<IInterfaceLock> Lock(const std::string& path, long* holder) override {

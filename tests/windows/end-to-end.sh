@@ -3,8 +3,9 @@
 # veldrant-sim.exe serving veldrant-cli.exe under wine, against the Linux programs serving each
 # other with the same options: info, marks export, firmware update and course update must give
 # the same output, the same CSV bytes and the same images stored by the simulated watch; the
-# rounds commands on the exported file the same output and the same files. The Windows run works
-# in a folder with a Japanese name.
+# rounds commands on the exported file the same output and the same files; Ctrl-C during a
+# firmware update (a console control event under wine) the same notices, as the keys are
+# pressed, and the same end. The Windows run works in a folder with a Japanese name.
 # Usage: end-to-end.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR
 set -euo pipefail
 linux=$(cd "$1" && pwd)
@@ -69,8 +70,58 @@ run() {
     stop_sim
 }
 
+# ctrl_c SIDE PRESSES: a firmware update against a watch that stops answering after the first
+# block, so that the update waits (and fails) at the second; Ctrl-C is pressed PRESSES times once
+# the first block is through, each after the notice of the one before. The first press only
+# warns, the second asks to stop; the notices come while the update waits for the watch.
+ctrl_c() {
+    local side=$1 presses=$2 root=$work/$1/ctrl-c-$2
+    mkdir -p "$root"
+    local sim cli
+    if [[ $side == linux ]]; then
+        sim=("$linux/sim/veldrant-sim") cli=("$linux/cli/veldrant-cli")
+    else
+        sim=("$wine_run" "$windows/sim/veldrant-sim.exe")
+        cli=("$wine_run" "$windows/cli/veldrant-cli.exe")
+    fi
+    export VELDRANT_SIM_DIR=$root/sims
+    "${sim[@]}" --store "$root/store" --fw-silent-after 1 >"$root/sim.log" 2>&1 &
+    simpid=$!
+    for _ in $(seq 200); do
+        [[ -e $VELDRANT_SIM_DIR/watch.hid ]] && break
+        sleep 0.05
+    done
+    [[ -e $VELDRANT_SIM_DIR/watch.hid ]] || fail "$side: veldrant-sim did not come up: $(cat "$root/sim.log")"
+    "${cli[@]}" firmware update "$work/fw.bin" >"$root/out" 2>"$root/err" &
+    local clipid=$! press notices=("stopping now would leave" "stopping after the block under way")
+    until grep -q "blocks: " "$root/err"; do
+        kill -0 "$clipid" 2>/dev/null || fail "$side: the update ended before its first block: $(cat "$root/err")"
+        sleep 0.05
+    done
+    for ((press = 0; press < presses; press++)); do
+        kill -INT "$clipid"
+        until grep -q "${notices[press]}" "$root/err"; do
+            kill -0 "$clipid" 2>/dev/null || fail "$side: no notice after Ctrl-C $((press + 1)): $(cat "$root/err")"
+            sleep 0.05
+        done
+    done
+    local status=0
+    wait "$clipid" || status=$?
+    echo "exit status $status" >>"$root/err"
+    tr -d '\r' <"$root/err" >"$root/err.txt"
+    stop_sim
+}
+
 run linux
 run "ウィンドウズ"
+for presses in 1 2; do
+    ctrl_c linux $presses
+    ctrl_c "ウィンドウズ" $presses
+    diff "$work/linux/ctrl-c-$presses/err.txt" "$work/ウィンドウズ/ctrl-c-$presses/err.txt" ||
+        fail "Ctrl-C pressed $presses times: the updates' messages differ"
+    grep -c "veldrant-cli: stopping" "$work/linux/ctrl-c-$presses/err.txt" | grep -qx "$presses" ||
+        fail "Ctrl-C pressed $presses times: $(cat "$work/linux/ctrl-c-$presses/err.txt")"
+done
 win=$work/ウィンドウズ
 # Console output differs in line ends only (CR LF on Windows).
 diff <(tr -d '\r' <"$work/linux/info.txt") <(tr -d '\r' <"$win/info.txt") || fail "info differs"
@@ -127,4 +178,4 @@ pictures=$(ls "$win/rounds/pictures" | wc -l)
 [[ $pictures -ge 10 ]] || fail "rounds pictures wrote only $pictures files"
 
 echo "ok: info, marks export ($(wc -c <"$win/marks.csv") bytes), firmware, $stored stored images," \
-    "${#rounds_commands[@]} rounds commands and $pictures pictures the same"
+    "${#rounds_commands[@]} rounds commands, $pictures pictures and Ctrl-C the same"

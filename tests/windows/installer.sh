@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # The Windows setup program and portable zip under wine, in a fresh wine prefix: the zip unpacks
-# to the staged folder byte for byte; setup.exe /S installs that folder into
-# %LOCALAPPDATA%\Programs\Veldrant with the Start-menu shortcut and the Uninstall key, the
-# installed veldrant-cli.exe runs, the installed window takes Qt and its plugins from its own
-# folder, and while it runs neither setup.exe nor uninstall.exe goes ahead; uninstall.exe /S
-# removes every file it installed, the shortcut and the key, and leaves a file the user put
-# into the folder.
-# Usage: installer.sh WINDOWS_BUILD_DIR   (after the windows-installer and windows-portable
-# targets; with the window built, on an X server: xvfb-run -a bash tests/windows/installer.sh ...)
+# to the staged folder byte for byte; setup.exe /S installed over an older version (built here
+# from the staged folder with files this version lacks) removes those files and installs the
+# folder into %LOCALAPPDATA%\Programs\Veldrant with the Start-menu shortcut and the Uninstall key;
+# the installed veldrant-cli.exe runs, the installed window takes Qt and its plugins from its own
+# folder; while the window or veldrant-sim.exe runs neither setup.exe nor uninstall.exe goes
+# ahead (exit status 2, nothing changed), and the setup program without /S asks to close it, asks
+# again at Retry and gives up at Cancel; while another program holds one of its files open,
+# uninstall.exe /S ends with 2 and keeps itself and its key; then it removes every file it
+# installed, the shortcut and the key, and leaves a file the user put into the folder.
+# Usage: installer.sh WINDOWS_BUILD_DIR   (after the windows-installer, windows-portable and
+# windows_file_holder targets, on an X server: xvfb-run -a bash tests/windows/installer.sh ...)
 set -euo pipefail
 build=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -35,7 +38,8 @@ win_wait() { win "$@" && "$wineserver" -w; }
 
 # What must travel: the programs, and with the window Qt and its two plugins.
 (cd "$stage" && find . -type f | sed 's|^\./||' | sort) >"$work/files"
-expected=(veldrant-cli.exe veldrant-sim.exe LICENSE.txt README.txt licences/THIRD-PARTY.txt)
+expected=(veldrant-cli.exe veldrant-sim.exe LICENSE.txt README.txt licences/THIRD-PARTY.txt
+          docs/README.md docs/course-description.md docs/course-description.example.json)
 window=no
 if [[ -f $stage/veldrant.exe ]]; then
     window=yes
@@ -44,6 +48,10 @@ if [[ -f $stage/veldrant.exe ]]; then
                licences/Qt-third-party.txt)
 fi
 for f in "${expected[@]}"; do grep -qxF "$f" "$work/files" || fail "$f is not in $stage"; done
+# The documents the help points to: the source's, with CR LF line ends for Notepad.
+for f in README.md docs/course-description.md docs/course-description.example.json; do
+    sed 's/$/\r/' "$here/$f" | cmp -s - "$stage/docs/$(basename "$f")" || fail "docs/$(basename "$f") is not $f"
+done
 
 # The portable zip: one folder, the staged one.
 mkdir "$work/zip"
@@ -51,12 +59,35 @@ mkdir "$work/zip"
 [[ $(ls "$work/zip") == "$name" ]] || fail "the zip's top level is $(ls "$work/zip"), not $name"
 diff -r "$stage" "$work/zip/$name" >/dev/null || fail "the zip differs from $stage"
 
+# An older version: the same folder with a DLL and a plugin folder this version no longer has.
+old=$work/old/Veldrant-1.00-win64
+mkdir -p "$work/old/lists"
+cp -r "$stage" "$old"
+mkdir "$old/imageformats"
+printf 'old\r\n' >"$old/Qt6Old.dll"
+printf 'old\r\n' >"$old/imageformats/qold.dll"
+cmake -DSTAGE="$old" -DOUT="$work/old/lists" -P "$here/packaging/windows/FileList.cmake"
+old_window=()
+[[ $window == yes ]] && old_window=(-DWINDOW=veldrant.exe)
+makensis -V1 -WX -INPUTCHARSET UTF8 -DVERSION=1.00 -DFILE_VERSION=1.0.0.0 -DPUBLISHER=test \
+    -DSTAGE="$old" -DLISTS="$work/old/lists" -DOUTFILE="$work/old/Veldrant-1.00-win64-setup.exe" \
+    "${old_window[@]}" "$here/packaging/windows/veldrant.nsi" || fail "the older setup program"
+
 rm -rf "$VELDRANT_WINEPREFIX"
-win_wait "$setup" /S || fail "setup.exe /S failed"
+win_wait "$work/old/Veldrant-1.00-win64-setup.exe" /S || fail "the older setup.exe /S failed"
 unix_path() { win winepath -u "$(win cmd /c echo "$1" | tr -d '\r')" | tr -d '\r'; }
 dir=$(unix_path '%LOCALAPPDATA%\Programs\Veldrant')
 link="$(unix_path '%APPDATA%')/Microsoft/Windows/Start Menu/Programs/Veldrant.lnk"
 dir_win=$(win cmd /c echo '%LOCALAPPDATA%\Programs\Veldrant' | tr -d '\r')
+[[ -f $dir/imageformats/qold.dll ]] || fail "the older version was not installed"
+printf 'my notes\r\n' >"$dir/notes.txt"
+# This version over it: the older one's files go, the user's file stays.
+win_wait "$setup" /S || fail "setup.exe /S over the older version failed"
+for f in Qt6Old.dll imageformats; do
+    [[ ! -e $dir/$f ]] || fail "$f of the older version is still there"
+done
+[[ $(cat "$dir/notes.txt") == $'my notes\r' ]] || fail "installing over the older version lost the user's file"
+rm "$dir/notes.txt"
 
 # Every DLL that a program or DLL of the folder imports is in the folder or one of Windows' own
 # (wine's system32 stands for those): a GCC runtime DLL, say, would be missing on a user's machine.
@@ -98,6 +129,42 @@ size=$(($(value EstimatedSize)))
 out=$(win "$dir/veldrant-cli.exe" --version | tr -d '\r')
 [[ $out == "veldrant-cli $version" ]] || fail "installed veldrant-cli.exe --version: $out"
 
+# While PROGRAM runs (its name in the question QUESTION): setup.exe /S and uninstall.exe /S end
+# with 2 and touch nothing (a file written or removed changes the folder's list of names and
+# change times), the key stays; the setup program without /S asks, asks again at Retry while it
+# still runs, and ends with 2 at Cancel.
+snapshot() { find "$dir" -printf '%P %C@\n' | sort; }
+questions() { grep -ac 'MSGBOX_OnInit' "$work/trace" || true; }
+refused_while_running() {
+    local program=$1 question=$2 status
+    snapshot >"$work/before"
+    status=0; win "$setup" /S || status=$?
+    [[ $status == 2 ]] || fail "setup.exe /S ended with $status while $program ran"
+    status=0; win "$dir/uninstall.exe" /S "_?=$dir_win" || status=$?
+    [[ $status == 2 ]] || fail "uninstall.exe /S ended with $status while $program ran"
+    snapshot | diff "$work/before" - || fail "files changed while $program ran"
+    win reg query "$key" >/dev/null 2>&1 || fail "the Uninstall key went while $program ran"
+
+    [[ -n ${DISPLAY:-} ]] || fail "the setup program's question needs an X server (run under xvfb-run)"
+    WINEDEBUG=+msgbox win "$setup" 2>"$work/trace" &
+    local pid=$! asked
+    for asked in 1 2; do
+        for _ in $(seq 600); do
+            (($(questions) >= asked)) && break
+            kill -0 "$pid" 2>/dev/null || fail "setup.exe ended without asking (question $asked)"
+            sleep 0.1
+        done
+        (($(questions) == asked)) || fail "setup.exe asked $(questions) times, not $asked"
+        # Retry while it still runs asks again; Cancel gives up.
+        if [[ $asked == 1 ]]; then xdotool key r; else xdotool key Escape; fi
+    done
+    status=0; wait "$pid" || status=$?
+    [[ $status == 2 ]] || fail "setup.exe ended with $status at Cancel"
+    sed -n 's/.*MSGBOX_OnInit L"\(.*\)"$/\1/p' "$work/trace" | sort -u >"$work/asked"
+    [[ $(cat "$work/asked") == "$question" ]] || fail "setup.exe asked: $(cat "$work/asked")"
+    snapshot | diff "$work/before" - || fail "files changed while setup.exe asked"
+}
+
 if [[ $window == yes ]]; then
     # The installed window starts and takes Qt's DLLs and both plugins from its own folder.
     [[ -n ${DISPLAY:-} ]] || fail "the window needs an X server (run under xvfb-run)"
@@ -115,17 +182,41 @@ if [[ $window == yes ]]; then
         grep -qixF "$dir_win\\$f" "$work/dlls" ||
             fail "veldrant.exe did not load $f from its folder: $(grep -i qt "$work/dlls" | tr '\n' ' ')"
     done
-    # While it runs, neither the setup program nor the uninstaller touches its files (a file
-    # written or removed changes the folder's list of names and change times).
-    snapshot() { find "$dir" -printf '%P %C@\n' | sort; }
-    snapshot >"$work/before"
-    ! win "$setup" /S || fail "setup.exe /S went ahead while Veldrant ran"
-    ! win "$dir/uninstall.exe" /S "_?=$dir_win" || fail "uninstall.exe /S went ahead while Veldrant ran"
-    snapshot | diff "$work/before" - || fail "files changed while Veldrant ran"
+    refused_while_running veldrant.exe "Veldrant is running. Close Veldrant, then choose Retry."
     win taskkill /F /IM veldrant.exe >/dev/null
     wait "$windowpid" || true
     "$wineserver" -w
 fi
+# The simulated watch runs from the folder too (its file is in use, Veldrant's mutex is not held).
+win "$dir/veldrant-sim.exe" --name installer >"$work/sim.log" 2>&1 &
+simpid=$!
+for _ in $(seq 600); do
+    [[ -s $work/sim.log ]] && break
+    kill -0 "$simpid" 2>/dev/null || fail "veldrant-sim.exe ended: $(cat "$work/sim.log")"
+    sleep 0.1
+done
+refused_while_running veldrant-sim.exe "veldrant-sim.exe is running. Close it, then choose Retry."
+win taskkill /F /IM veldrant-sim.exe >/dev/null
+wait "$simpid" || true
+"$wineserver" -w
+
+# A file another program holds open stays: the uninstaller says so with 2 and keeps itself, its
+# key and the shortcut for another try.
+win "$build/tests/windows/windows_file_holder.exe" "$dir_win\README.txt" >"$work/held" &
+holderpid=$!
+for _ in $(seq 600); do
+    grep -q held "$work/held" && break
+    kill -0 "$holderpid" 2>/dev/null || fail "windows_file_holder.exe ended"
+    sleep 0.1
+done
+status=0; win "$dir/uninstall.exe" /S "_?=$dir_win" || status=$?
+[[ $status == 2 ]] || fail "uninstall.exe /S ended with $status while a file was held open"
+[[ -f $dir/README.txt && -f $dir/uninstall.exe ]] || fail "the held file or the uninstaller went"
+win reg query "$key" >/dev/null 2>&1 || fail "the Uninstall key went although a file stayed"
+[[ $window == no || -f $link ]] || fail "the shortcut went although a file stayed"
+win taskkill /F /IM windows_file_holder.exe >/dev/null
+wait "$holderpid" || true
+"$wineserver" -w
 
 # A file of the user's in the folder stays; everything installed goes.
 printf 'my notes\r\n' >"$dir/notes.txt"
