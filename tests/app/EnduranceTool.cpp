@@ -92,7 +92,13 @@ int main(int argc, char** argv) {
         rig.Sim().Server().Unplug();
         if (!WaitFor([] { return g_bConnected.load() == 0; }, kLongWait))
             return false;
-        rig.Sim().Server().Plug();
+        // The interface's name may still be held for a moment by the connections just closed
+        // (named pipes under Windows): plugging in is tried again until it takes.
+        std::string error;
+        if (!WaitFor([&] { return rig.Sim().Server().Plug(&error); }, kLongWait)) {
+            std::fprintf(stderr, "the watch could not be plugged in: %s\n", error.c_str());
+            return false;
+        }
         return rig.WaitConnected();
     };
 
