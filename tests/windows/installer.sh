@@ -155,9 +155,23 @@ refused_while_running() {
             sleep 0.1
         done
         (($(questions) == asked)) || fail "setup.exe asked $(questions) times, not $asked"
-        # Retry while it still runs asks again; Cancel gives up.
+        # Retry while it still runs asks again; Cancel gives up. The key goes to the question's
+        # window once it is shown and has the focus.
+        local box=
+        for _ in $(seq 600); do
+            box=$(xdotool search --onlyvisible --name '^Veldrant Setup$' 2>/dev/null | tail -n 1)
+            [[ -n $box ]] && break
+            sleep 0.1
+        done
+        [[ -n $box ]] || fail "no window shows setup.exe's question"
+        xdotool windowfocus --sync "$box"
         if [[ $asked == 1 ]]; then xdotool key r; else xdotool key Escape; fi
     done
+    for _ in $(seq 600); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && fail "setup.exe did not end at Cancel"
     status=0; wait "$pid" || status=$?
     [[ $status == 2 ]] || fail "setup.exe ended with $status at Cancel"
     sed -n 's/.*MSGBOX_OnInit L"\(.*\)"$/\1/p' "$work/trace" | sort -u >"$work/asked"
