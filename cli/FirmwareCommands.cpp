@@ -126,15 +126,20 @@ std::string Hex4(uint16_t value) {
     return text;
 }
 
-// Why an image that was read fits no watch it was checked for, after the file's name: the watch
-// it was made for, or what its trailer names and why that does not hold.
-std::string WhyIncorrect(const firmware::CFirmwareFile& file) {
+// The row of the watch an image was made for, if any.
+std::optional<size_t> MadeFor(const firmware::CFirmwareFile& file) {
     for (size_t row = 0; row < g_DeviceTable.size(); ++row) {
         if (firmware::CheckFirmwareImage(g_DeviceTable[row].Name(), file.Data(), file.Length()) ==
             1) {
-            return "was made for the watch of table " + ModelLabel(row);
+            return row;
         }
     }
+    return std::nullopt;
+}
+
+// Why an image made for no known watch fits none, after the file's name: what its trailer names
+// and why that does not hold.
+std::string WhyForNoWatch(const firmware::CFirmwareFile& file) {
     const firmware::TrailerReading trailer = firmware::ReadTrailers(file.Data(), file.Length());
     std::string names;
     std::optional<firmware::TrailerCheck> check;
@@ -164,10 +169,16 @@ void ExplainLoadFailure(const std::string& path, firmware::LoadOutcome load, CDe
     if (load == LoadOutcome::Incorrect) {
         firmware::CFirmwareFile file;
         std::string why = "carries no trailer that names a watch";
-        if (file.Open(path) == LoadOutcome::Ok && file.Read() == LoadOutcome::Ok)
-            why = WhyIncorrect(file);
-        if (why.rfind("was made for the watch", 0) == 0 && link && link->m_bConnected)
-            why += ", not for the connected one, " + ModelLabel(link->m_Identity.wRowNumber);
+        if (file.Open(path) == LoadOutcome::Ok && file.Read() == LoadOutcome::Ok) {
+            if (std::optional<size_t> row = MadeFor(file)) {
+                why = "was made for the watch of table " + ModelLabel(*row);
+                if (link && link->m_bConnected)
+                    why +=
+                        ", not for the connected one, " + ModelLabel(link->m_Identity.wRowNumber);
+            } else {
+                why = WhyForNoWatch(file);
+            }
+        }
         std::fprintf(stderr, "veldrant-cli: %s %s\n", path.c_str(), why.c_str());
         return;
     }

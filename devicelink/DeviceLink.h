@@ -151,6 +151,9 @@ private:
     std::shared_ptr<platform::IInterfaceLock> LockForDiscovery(platform::IHidTransport& transport,
                                                                const std::string& path,
                                                                long* holder);
+    std::shared_ptr<platform::IInterfaceLock> TakeLock(platform::IHidTransport& transport,
+                                                       const std::string& path, long* holder);
+    bool HoldsLockOfOpenWatch() const;
     bool LockFor(const Session& s, std::shared_ptr<platform::IInterfaceLock>* own);
     void GiveBackUnheldLock();
     void SetPath(const std::string& path);

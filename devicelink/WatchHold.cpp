@@ -9,6 +9,20 @@ namespace {
 constexpr long kNotRefused = -1;
 }
 
+// Every attempt goes through here, so that RefusedAsBusy tells of the last one.
+std::shared_ptr<platform::IInterfaceLock> CDeviceLink::TakeLock(platform::IHidTransport& transport,
+                                                                const std::string& path,
+                                                                long* holder) {
+    std::shared_ptr<platform::IInterfaceLock> taken = transport.Lock(path, holder);
+    impl_->busyHolder.store(taken ? kNotRefused : *holder);
+    return taken;
+}
+
+// With the state lock held: the lock this link has is the open watch's.
+bool CDeviceLink::HoldsLockOfOpenWatch() const {
+    return impl_->lock && impl_->lockPath == m_strDevicePath;
+}
+
 // The lock this link already has for `path` is used again: a second lock of one process on one
 // watch would find the first and refuse itself.
 std::shared_ptr<platform::IInterfaceLock> CDeviceLink::LockForDiscovery(
@@ -18,9 +32,7 @@ std::shared_ptr<platform::IInterfaceLock> CDeviceLink::LockForDiscovery(
         if (impl_->lock && impl_->lockPath == path)
             return impl_->lock;
     }
-    std::shared_ptr<platform::IInterfaceLock> taken = transport.Lock(path, holder);
-    impl_->busyHolder.store(taken ? kNotRefused : *holder);
-    return taken;
+    return TakeLock(transport, path, holder);
 }
 
 // Called with the request lock held, so `own` lives exactly as long as the request.
@@ -31,7 +43,7 @@ bool CDeviceLink::LockFor(const Session& s, std::shared_ptr<platform::IInterface
         std::lock_guard lock(impl_->mutex);
         if (impl_->generation != s.generation)
             return false;
-        if (impl_->lock && impl_->lockPath == m_strDevicePath)
+        if (HoldsLockOfOpenWatch())
             return true;
         transport = impl_->openTransport;
         path = m_strDevicePath;
@@ -39,8 +51,7 @@ bool CDeviceLink::LockFor(const Session& s, std::shared_ptr<platform::IInterface
     if (!transport)
         return true;  // opened by hand (tests): nobody else can reach it
     long holder = 0;
-    *own = transport->Lock(path, &holder);
-    impl_->busyHolder.store(*own ? kNotRefused : holder);
+    *own = TakeLock(*transport, path, &holder);
     return *own != nullptr;
 }
 
@@ -51,7 +62,7 @@ CDeviceLink::HoldOutcome CDeviceLink::Hold() {
         std::lock_guard lock(impl_->mutex);
         if (!m_bConnected.load() || !impl_->openTransport)
             return HoldOutcome::Closed;
-        if (impl_->lock && impl_->lockPath == m_strDevicePath) {
+        if (HoldsLockOfOpenWatch()) {
             ++impl_->holds;
             return HoldOutcome::Held;
         }
@@ -59,8 +70,7 @@ CDeviceLink::HoldOutcome CDeviceLink::Hold() {
         path = m_strDevicePath;
     }
     long holder = 0;
-    std::shared_ptr<platform::IInterfaceLock> taken = transport->Lock(path, &holder);
-    impl_->busyHolder.store(taken ? kNotRefused : holder);
+    std::shared_ptr<platform::IInterfaceLock> taken = TakeLock(*transport, path, &holder);
     if (!taken)
         return HoldOutcome::Busy;
     std::shared_ptr<platform::IInterfaceLock> replaced;  // given back after the state lock
@@ -75,24 +85,27 @@ CDeviceLink::HoldOutcome CDeviceLink::Hold() {
 }
 
 void CDeviceLink::Release() {
-    std::shared_ptr<platform::IInterfaceLock> released;
+    {
+        std::lock_guard lock(impl_->mutex);
+        if (impl_->holds == 0)
+            return;
+        --impl_->holds;
+    }
+    GiveBackUnheldLock();
+}
+
+// Without a job that holds it, the lock stays only where the link keeps it while the watch is
+// open.
+void CDeviceLink::GiveBackUnheldLock() {
+    std::shared_ptr<platform::IInterfaceLock> released;  // given back after the state lock
     std::lock_guard lock(impl_->mutex);
-    if (impl_->holds == 0)
-        return;
-    if (--impl_->holds == 0 && !(impl_->holdWhileOpen && m_bConnected.load()))
+    if (impl_->holds == 0 && !(impl_->holdWhileOpen && m_bConnected.load()))
         released = std::move(impl_->lock);
 }
 
 void CDeviceLink::HoldWhileOpen(bool keep) {
     std::lock_guard lock(impl_->mutex);
     impl_->holdWhileOpen = keep;
-}
-
-void CDeviceLink::GiveBackUnheldLock() {
-    std::shared_ptr<platform::IInterfaceLock> released;
-    std::lock_guard lock(impl_->mutex);
-    if (impl_->holds == 0 && !(impl_->holdWhileOpen && m_bConnected.load()))
-        released = std::move(impl_->lock);
 }
 
 bool CDeviceLink::RefusedAsBusy(long* holder) const {

@@ -41,11 +41,13 @@ PY
 "$linux/cli/veldrant-cli" course pack "$here/docs/course-description.example.json" \
     -o "$work/pkg.zip" >/dev/null
 
-# run SIDE: the simulator and the four jobs on one platform, in $work/SIDE.
-run() {
-    local side=$1 root=$work/$1
+# start_sim SIDE ROOT SIM-OPTIONS...: that side's simulator serving in ROOT/sims (simpid), and
+# that side's veldrant-cli in the array cli.
+start_sim() {
+    local side=$1 root=$2
+    shift 2
     mkdir -p "$root"
-    local sim cli
+    local sim
     if [[ $side == linux ]]; then
         sim=("$linux/sim/veldrant-sim") cli=("$linux/cli/veldrant-cli")
     else
@@ -53,13 +55,20 @@ run() {
         cli=("$wine_run" "$windows/cli/veldrant-cli.exe")
     fi
     export VELDRANT_SIM_DIR=$root/sims
-    "${sim[@]}" --store "$root/store" --marks-seed 7 >"$root/sim.log" 2>&1 &
+    "${sim[@]}" --store "$root/store" "$@" >"$root/sim.log" 2>&1 &
     simpid=$!
     for _ in $(seq 200); do
         [[ -e $VELDRANT_SIM_DIR/watch.hid ]] && break
         sleep 0.05
     done
     [[ -e $VELDRANT_SIM_DIR/watch.hid ]] || fail "$side: veldrant-sim did not come up: $(cat "$root/sim.log")"
+}
+
+# run SIDE: the simulator and the four jobs on one platform, in $work/SIDE.
+run() {
+    local side=$1 root=$work/$1
+    local cli
+    start_sim "$side" "$root" --marks-seed 7
     "${cli[@]}" info >"$root/info.txt" 2>&1 || fail "$side info: $(cat "$root/info.txt")"
     "${cli[@]}" marks export -o "$root/marks.csv" >"$root/marks.txt" 2>&1 ||
         fail "$side marks export: $(cat "$root/marks.txt")"
@@ -76,22 +85,8 @@ run() {
 # warns, the second asks to stop; the notices come while the update waits for the watch.
 ctrl_c() {
     local side=$1 presses=$2 root=$work/$1/ctrl-c-$2
-    mkdir -p "$root"
-    local sim cli
-    if [[ $side == linux ]]; then
-        sim=("$linux/sim/veldrant-sim") cli=("$linux/cli/veldrant-cli")
-    else
-        sim=("$wine_run" "$windows/sim/veldrant-sim.exe")
-        cli=("$wine_run" "$windows/cli/veldrant-cli.exe")
-    fi
-    export VELDRANT_SIM_DIR=$root/sims
-    "${sim[@]}" --store "$root/store" --fw-silent-after 1 >"$root/sim.log" 2>&1 &
-    simpid=$!
-    for _ in $(seq 200); do
-        [[ -e $VELDRANT_SIM_DIR/watch.hid ]] && break
-        sleep 0.05
-    done
-    [[ -e $VELDRANT_SIM_DIR/watch.hid ]] || fail "$side: veldrant-sim did not come up: $(cat "$root/sim.log")"
+    local cli
+    start_sim "$side" "$root" --fw-silent-after 1
     "${cli[@]}" firmware update "$work/fw.bin" >"$root/out" 2>"$root/err" &
     local clipid=$! press notices=("stopping now would leave" "stopping after the block under way")
     until grep -q "blocks: " "$root/err"; do
