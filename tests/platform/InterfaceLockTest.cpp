@@ -52,7 +52,6 @@ TEST(InterfaceLock, ASecondLockIsRefusedWithTheHoldersProcessUntilTheFirstGoes) 
     EXPECT_TRUE(LockFile(file, true, &holder));
     // A file that cannot be opened locks nothing and stops nobody.
     EXPECT_TRUE(LockFile(dir.Path() + "/missing", false, &holder));
-    EXPECT_TRUE(LockFile(dir.Path() + "/missing", false, &holder));
 }
 
 }  // namespace
