@@ -61,7 +61,7 @@ expect_field Section utils
 expect_field Priority optional
 expect_field Architecture "$(dpkg --print-architecture)"
 expect_field Maintainer "*<*@*>"
-for dep in libqt6widgets6 libudev1 libminizip1 libc6 qt6-qpa-plugins qt6-translations-l10n; do
+for dep in libqt6widgets6 libudev1 zlib1g libc6 qt6-qpa-plugins qt6-translations-l10n; do
   expect_field Depends "*$dep*"
 done
 dpkg-deb -e "$deb" "$work/control"
@@ -132,14 +132,29 @@ grep -q "^Files: \*$" "$root/usr/share/doc/veldrant/copyright" &&
     "$root/usr/share/doc/veldrant/copyright" || fail "copyright is not machine-readable"
 grep -nE '^[A-Za-z-]+:[[:space:]]*$' "$root/usr/share/doc/veldrant/copyright" &&
   fail "copyright has an empty field"
-# Header-only libraries compiled into a program leave their type names in it (stripped or
+# C++ libraries compiled into a program leave their type names in it (stripped or
 # not): each one found must be named in the copyright file.
-for pair in "N8nlohmann|Niels Lohmann" "N3CLI|CLI11"; do
+for pair in "N8nlohmann|Niels Lohmann" "N3CLI|CLI11" "N13GeographicLib|Charles Karney"; do
   IFS='|' read -r mark holder <<<"$pair"
   if grep -qa "$mark" "$root"/usr/bin/*; then
     grep -q "$holder" "$root/usr/share/doc/veldrant/copyright" ||
       fail "a program carries ${mark#N?} code, but the copyright file does not name $holder"
   fi
+done
+
+step "what the programs link against"
+# The same .deb installs on every Debian and Ubuntu system of packaging/linux/sonames.tsv, and
+# the .rpm's programs are these: each library and symbol version they need must be on all of them.
+bash "$src/scripts/check-sonames.sh" --depends "$(dpkg-deb -f "$deb" Depends)" "$root"/usr/bin/* ||
+  fail "the programs need what a system of packaging/linux/sonames.tsv lacks"
+# The check itself, against tables that each break one fact it must catch.
+table="$src/packaging/linux/sonames.tsv"
+for breakage in "/^soname\tlibudev.so.1\t/s/\tsystemd-libs$/\t-/" "/^soname\tlibz.so.1\t/d" \
+  "s/^version\tGLIBC\t2.36/version\tGLIBC\t2.30/" "s/libqt6core6t64\/libqt6core6\t/libqt6core6t64\t/"; do
+  sed "$breakage" "$table" >"$work/broken.tsv"
+  ! cmp -s "$table" "$work/broken.tsv" || fail "'$breakage' left the soname table as it was"
+  bash "$src/scripts/check-sonames.sh" --table "$work/broken.tsv" --depends "libqt6core6" \
+    "$root/usr/bin/veldrant-cli" 2>/dev/null && fail "the soname check passes a table broken by '$breakage'"
 done
 
 step "desktop entry and AppStream data"

@@ -8,22 +8,25 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   clang clang-format libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  zlib1g-dev libminizip-dev libudev-dev libpng-dev
-  nlohmann-json3-dev libgeographiclib-dev libcli11-dev
+  zlib1g-dev libudev-dev libpng-dev
+  nlohmann-json3-dev libcli11-dev
   libdbus-1-dev dbus-daemon
   qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev qt6-translations-l10n
   fonts-ipafont-gothic fonts-noto-cjk
   xvfb xauth x11-apps imagemagick
   udev
   help2man lintian desktop-file-utils appstream appstream-compose dpkg-dev file man-db bash-completion
+  rpm rpmlint
+  # minizip and GeographicLib are compiled from Debian's source packages (apt-get source).
+  debian-archive-keyring
 )
 
 # Extra groups: "vm" for the kernel HID test, "windows" for the Windows cross build and its
-# tests under wine (dpkg-dev unpacks Debian's minizip source for it; nsis makes the setup program).
+# tests under wine (nsis makes the setup program).
 for group in "$@"; do
   case "$group" in
     vm) PACKAGES+=(qemu-system-x86 busybox-static cpio) ;;
-    windows) PACKAGES+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 fonts-wine xvfb dpkg-dev nsis
+    windows) PACKAGES+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 fonts-wine xvfb nsis
       python3 xdotool) ;;
   esac
 done
