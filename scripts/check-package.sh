@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Builds the .deb from a build folder and checks it as it will be installed: lintian, the files
-# at their paths with their modes, the desktop entry, the AppStream data, the manual pages, the
-# maintainer scripts where udev is not running, and the extracted programs against the
-# extracted simulated watch.
+# at their paths with their modes, what the programs link against (scripts/check-sonames.sh),
+# the desktop entry, the AppStream data, the manual pages, the maintainer scripts where udev is
+# not running, and the extracted programs against the extracted simulated watch; then the .rpm
+# from the same build (scripts/check-rpm.sh).
 #   scripts/check-package.sh [BUILD_DIR]      (default: build-ci)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -246,6 +247,9 @@ if [[ -S $sims/packaged.hid ]]; then
 else
   fail "the packaged veldrant-sim did not come up: $(cat "$work/sim.log")"
 fi
+
+step "the .rpm"
+bash "$src/scripts/check-rpm.sh" "$build" || fail "the .rpm check"
 
 echo "package check: $failures failure(s) in $((SECONDS - started)) s"
 ((failures == 0))
