@@ -51,28 +51,35 @@ CardKind Card::Kind() const {
 
 std::vector<Card> ReadCards(std::span<const rounds::ScoreLine> lines) {
     std::vector<Card> cards;
-    for (size_t first = 0; first + kCardLines <= lines.size(); first += kCardLines) {
-        Card card;
-        card.frontWord = lines[first].word;
-        card.backWord = lines[first + 1].word;
-        for (size_t p = 0; p < card.players.size(); ++p) {
-            CardPlayer& player = card.players[p];
-            const rounds::ScoreLine& front = lines[first + 2 * p];
-            const rounds::ScoreLine& back = lines[first + 2 * p + 1];
-            player.tag = front.tag;
-            bool written = false;
-            for (int i = 0; i < 9; ++i) {
-                player.strokes[i] = front.values[2 * i];
-                player.strokes[i + 9] = back.values[2 * i];
-                written = written || player.strokes[i] != 0 || player.strokes[i + 9] != 0;
-                if (p == 0) {
-                    card.putts[i] = front.values[2 * i + 1];
-                    card.putts[i + 9] = back.values[2 * i + 1];
-                }
-            }
-            player.present = written || !EmptyTag(player.tag);
+    size_t players = 0;  // in the last card
+    for (size_t first = 0; first + 2 <= lines.size(); first += 2) {
+        const rounds::ScoreLine& front = lines[first];
+        const rounds::ScoreLine& back = lines[first + 1];
+        bool putts = false;
+        for (int i = 0; i < 9; ++i)
+            putts = putts || front.values[2 * i + 1] != 0 || back.values[2 * i + 1] != 0;
+        if (cards.empty() || putts || players == 4 ||
+            (!EmptyTag(front.tag) && front.tag == cards.back().players[0].tag)) {
+            cards.emplace_back();
+            cards.back().frontWord = front.word;
+            cards.back().backWord = back.word;
+            players = 0;
         }
-        cards.push_back(std::move(card));
+        Card& card = cards.back();
+        CardPlayer& player = card.players[players];
+        player.tag = front.tag;
+        bool written = false;
+        for (int i = 0; i < 9; ++i) {
+            player.strokes[i] = front.values[2 * i];
+            player.strokes[i + 9] = back.values[2 * i];
+            written = written || player.strokes[i] != 0 || player.strokes[i + 9] != 0;
+            if (players == 0) {
+                card.putts[i] = front.values[2 * i + 1];
+                card.putts[i + 9] = back.values[2 * i + 1];
+            }
+        }
+        player.present = written || !EmptyTag(player.tag);
+        ++players;
     }
     return cards;
 }

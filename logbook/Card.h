@@ -1,7 +1,8 @@
 // A round's score cards read as golf: the watch keeps, per card, player 1's strokes and putts and
-// the strokes of players 2 to 4, hole by hole. A card comes as eight score lines, two per player
-// (holes 1-9, then 10-18); player 1's lines give each hole's strokes then its putts, the other
-// players' lines give each hole's strokes then a 0.
+// the strokes of players 2 to 4, hole by hole. Each player present has two score lines (holes
+// 1-9, then 10-18); player 1's give each hole's strokes then its putts, the other players' each
+// hole's strokes then a 0. The original tool writes all four players, an empty slot with a NUL
+// tag and zeros; Veldrant leaves empty slots out, so a card has two to eight lines.
 #pragma once
 
 #include <array>
@@ -13,7 +14,6 @@
 
 namespace veldrant::logbook {
 
-inline constexpr size_t kCardLines = 8;
 inline constexpr int kCardHoles = 18;
 
 struct CardPlayer {
@@ -43,8 +43,10 @@ struct Card {
     CardKind Kind() const;
 };
 
-// The cards of a round, eight lines each in the file's order; lines after the last whole card are
-// left out.
+// The cards of a round, from its score lines in the file's order. A pair of lines starts a new
+// card when it carries putts (only player 1's do), when the card has four players already, or
+// when its tag is the card's first player's; else it is the card's next player. A last line
+// without its pair is left out.
 std::vector<Card> ReadCards(std::span<const rounds::ScoreLine> lines);
 inline std::vector<Card> ReadCards(const rounds::Round& round) {
     return ReadCards(round.scores);

@@ -168,9 +168,14 @@ void Collector::AddCard(const LoggedRound& r, const Card& card, TrendPoint& poin
         const int nine = h / 9;
         std::optional<int> par, strokeIndex;
         if (courses[nine]) {
+            // A course's holes are 1-9; one whose marks number them 10-18 is found by the card's
+            // own number.
             HoleKey key{r.round.golfCourseId, *courses[nine], h % 9 + 1};
-            par = Lookup(setup_.par, key);
-            strokeIndex = Lookup(setup_.strokeIndex, key);
+            HoleKey card{r.round.golfCourseId, *courses[nine], h + 1};
+            for (const HoleKey& k : {key, card}) {
+                par = par ? par : Lookup(setup_.par, k);
+                strokeIndex = strokeIndex ? strokeIndex : Lookup(setup_.strokeIndex, k);
+            }
         }
         handicapReady = handicapReady && par && strokeIndex;
         if (handicapReady) {

@@ -21,10 +21,10 @@ struct Day {
 
 // Which rounds count; the parts combine. `last` keeps the most recent N of the others' rounds.
 struct Range {
-    std::optional<int> year;
-    std::optional<Day> since, until;  // both days included
-    std::optional<int> last;
-    std::optional<int> golfCourseId;
+    std::optional<int> year = {};
+    std::optional<Day> since = {}, until = {};  // both days included
+    std::optional<int> last = {};
+    std::optional<int> golfCourseId = {};
 };
 
 // One hole's averages over the times it was played. For the card a hole is the golf course's
