@@ -227,7 +227,8 @@ void Collector::AddCard(const LoggedRound& r, const Card& card, TrendPoint& poin
     if (handicapReady) {
         auto front = setup_.ratings.find({r.round.golfCourseId, *courses[0]});
         auto back = setup_.ratings.find({r.round.golfCourseId, *courses[1]});
-        if (front != setup_.ratings.end() && back != setup_.ratings.end()) {
+        if (front != setup_.ratings.end() && back != setup_.ratings.end() &&
+            front->second.slope > 0 && back->second.slope > 0) {
             hr.ratingTenths = static_cast<int>(std::lround(10 * front->second.courseRating) +
                                                std::lround(10 * back->second.courseRating));
             hr.slope = (front->second.slope + back->second.slope + 1) / 2;
