@@ -116,14 +116,23 @@ uint32_t BigEndian(const unsigned char* p) {
            static_cast<uint32_t>(p[2]) << 8 | p[3];
 }
 
+std::string NotOurs(const std::string& path) {
+    return path + " is a SQLite database of another program, not a Veldrant logbook" + kLeftAsItWas;
+}
+
 std::string Damaged(const std::string& path, const std::string& why) {
     return path + " is damaged (" + why + ")" + kLeftAsItWas +
            "; 'veldrant-cli logbook check' says more, a backup can replace it";
 }
 
-// What the file's first 100 bytes say, before SQLite touches it. True when the file is empty
-// (a new logbook).
-bool CheckHeader(const std::string& path) {
+// What the file's first 100 bytes say, before SQLite touches it.
+enum class Header {
+    Empty,     // no bytes: a new logbook
+    Unmarked,  // a SQLite database without application id or version: new if it holds nothing
+    Ours,
+};
+
+Header CheckHeader(const std::string& path) {
     std::ifstream in(platform::Utf8Path(path), std::ios::binary);
     if (!in)
         throw LogbookError(LogbookError::Kind::Failed, path + ": cannot be opened for reading");
@@ -131,25 +140,23 @@ bool CheckHeader(const std::string& path) {
     in.read(reinterpret_cast<char*>(h), sizeof h);
     const auto n = in.gcount();
     if (n == 0)
-        return true;
+        return Header::Empty;
     if (n < 100 || std::string_view(reinterpret_cast<const char*>(h), 16) !=
                        std::string_view("SQLite format 3\0", 16))
         throw LogbookError(
             LogbookError::Kind::Refused,
             path + " is not a SQLite database, so not a Veldrant logbook" + kLeftAsItWas);
     const uint32_t app = BigEndian(h + 68), version = BigEndian(h + 60);
+    if (app == 0 && version == 0)
+        return Header::Unmarked;
     if (app != static_cast<uint32_t>(kApplicationId))
-        throw LogbookError(LogbookError::Kind::Refused,
-                           path +
-                               " is a SQLite database of another program, not a Veldrant "
-                               "logbook" +
-                               kLeftAsItWas);
+        throw LogbookError(LogbookError::Kind::Refused, NotOurs(path));
     if (version > static_cast<uint32_t>(kSchemaVersion))
         throw LogbookError(LogbookError::Kind::Refused,
                            path + " was written by a newer Veldrant (logbook version " +
                                std::to_string(version) + "; this one knows up to " +
                                std::to_string(kSchemaVersion) + ")" + kLeftAsItWas);
-    return false;
+    return Header::Ours;
 }
 
 std::string NowText() {
@@ -349,8 +356,8 @@ std::unique_ptr<Logbook> Logbook::Open(const std::string& path, Mode mode,
             throw LogbookError(LogbookError::Kind::Failed,
                                platform::PathUtf8(parent) + ": " + ec.message());
     }
-    const bool fresh = !exists || CheckHeader(path);
-    if (fresh && mode == Mode::ReadOnly)
+    const Header header = exists ? CheckHeader(path) : Header::Empty;
+    if (header == Header::Empty && mode == Mode::ReadOnly)
         throw LogbookError(LogbookError::Kind::Missing, path + ": the logbook is empty");
 
     return Guarded(path, [&] {
@@ -360,7 +367,15 @@ std::unique_ptr<Logbook> Logbook::Open(const std::string& path, Mode mode,
         if (busy)
             db->OnBusy(std::move(busy));
         db->Exec("PRAGMA foreign_keys = ON");
-        if (!fresh) {
+        // A database with nothing in it is what a logbook being made looks like until its
+        // schema is in; anything else unmarked belongs to another program.
+        if (header == Header::Unmarked &&
+            (db->QueryInt("SELECT count(*) FROM sqlite_schema") != 0 ||
+             db->QueryInt("PRAGMA application_id") != 0))
+            throw LogbookError(LogbookError::Kind::Refused, NotOurs(path));
+        if (header == Header::Unmarked && mode == Mode::ReadOnly)
+            throw LogbookError(LogbookError::Kind::Missing, path + ": the logbook is empty");
+        if (header == Header::Ours) {
             // The header may be behind the write-ahead log: ask SQLite too.
             if (db->QueryInt("PRAGMA application_id") != kApplicationId)
                 throw LogbookError(LogbookError::Kind::Refused,
@@ -390,13 +405,15 @@ std::unique_ptr<Logbook> Logbook::Open(const std::string& path, Mode mode,
                 t.Commit();
             }
         } else {
-            db->Exec("PRAGMA journal_mode = WAL");
+            // Schema, id and version in one transaction: a new logbook is whole or empty.
             Transaction t(*db);
             db->Exec("PRAGMA application_id = " + std::to_string(kApplicationId));
             db->Exec(kSchema);
             db->Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
             t.Commit();
         }
+        if (mode == Mode::Write)
+            db->Exec("PRAGMA journal_mode = WAL");
         return std::unique_ptr<Logbook>(new Logbook(path, std::move(db)));
     });
 }

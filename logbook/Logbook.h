@@ -54,10 +54,10 @@ std::string SummaryText(const AddSummary& s);
 
 // Which rounds to load: all by default, oldest first.
 struct RoundFilter {
-    std::optional<int> golfCourseId;
-    std::optional<std::string> since, until;  // "YYYY-MM-DD", both included
-    std::optional<size_t> last;               // the newest N of those
-    std::optional<int64_t> id;
+    std::optional<int> golfCourseId{};
+    std::optional<std::string> since{}, until{};  // "YYYY-MM-DD", both included
+    std::optional<size_t> last{};                 // the newest N of those
+    std::optional<int64_t> id{};
 };
 
 // One line of the rounds list.
