@@ -10,6 +10,7 @@
 
 #include "cli/Command.h"
 #include "cli/Connect.h"
+#include "cli/LogbookAdd.h"
 #include "cli/TerminalHost.h"
 #include "marks/MarkExport.h"
 #include "marks/MarkImport.h"
@@ -29,6 +30,8 @@ struct MarkArgs {
     std::optional<std::string> rawDir;  // --raw (export)
     std::optional<std::string> score;   // --score (convert)
     std::vector<std::string> inputs;    // SET.bin... (convert)
+    std::string logbook;                // --logbook (export)
+    bool noLogbook = false;             // --no-logbook (export)
     bool verbose = false;
 };
 
@@ -357,7 +360,15 @@ int RunExport(const MarkArgs& a) {
     terminal.Finish();
     if (result.outcome == marks::RunOutcome::Stopped)
         return Stopped(path, existed);
-    return Report(result, raw ? &*raw : nullptr);
+    int code = Report(result, raw ? &*raw : nullptr);
+    // The CSV file is the import's result and is in place now; the logbook is a second copy.
+    const bool written = result.outcome == marks::RunOutcome::Done ||
+                         result.outcome == marks::RunOutcome::Incomplete;
+    if (written && !a.noLogbook) {
+        std::fflush(stdout);
+        AddImportToLogbook(result.path, a.logbook);
+    }
+    return code;
 }
 
 const CommandRegistration kExport([](CommandLine& line) {
@@ -372,6 +383,9 @@ const CommandRegistration kExport([](CommandLine& line) {
          "When a mark set is lost (the watch removed or not answering), what arrived is partial\n"
          "mark data: it is written beside an existing file as NAME.partial.csv (or\n"
          "NAME.partial-2.csv, ...) and the file is kept; without one it is written as FILE.\n\n"
+         "The rounds of the file written then go into the logbook (see 'logbook add'), unless\n"
+         "--no-logbook; a logbook that cannot take them is named with the reason and does not\n"
+         "change the exit status.\n\n"
          "Exit status: 0 when every mark set is in the file, 1 when a set or the file failed,\n"
          "3 when no watch is connected, 130 when stopped by Ctrl-C."},
         [a] { return RunExport(*a); });
@@ -383,6 +397,11 @@ const CommandRegistration kExport([](CommandLine& line) {
                  "also keep the bytes the watch sent: DIR/set000.bin, ... and DIR/score.bin\n"
                  "(for 'marks convert' and 'veldrant-sim --marks DIR')")
         ->type_name("DIR");
+    c.add_flag("--no-logbook", a->noLogbook, "do not add the rounds to the logbook");
+    c.add_option("--logbook", a->logbook,
+                 "the logbook file (default: $VELDRANT_LOGBOOK, else logbook.sqlite3 in the\n"
+                 "user's data folder)")
+        ->type_name("PATH");
     AddVerbose(c, a->verbose);
 });
 

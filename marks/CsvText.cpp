@@ -37,9 +37,12 @@ void AppendCoordinate(std::string& out, int32_t units) {
 }
 
 std::string ToFieldText(std::string_view cp932) {
-    std::string utf8 = platform::Cp932ToUtf8(cp932);
+    return QuotedFieldText(platform::Cp932ToUtf8(cp932));
+}
+
+std::string QuotedFieldText(std::string_view utf8) {
     if (utf8.find('"') == std::string::npos)
-        return utf8;
+        return std::string(utf8);
     std::string quoted;
     quoted.reserve(utf8.size() + 4);
     for (char c : utf8) {

@@ -31,5 +31,7 @@ private:
 
 // The same conversion without the cache.
 std::string ToFieldText(std::string_view cp932);
+// UTF-8 text as the inside of a quoted field: a double quote doubled.
+std::string QuotedFieldText(std::string_view utf8);
 
 }  // namespace veldrant::marks

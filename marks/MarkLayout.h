@@ -44,6 +44,14 @@ inline constexpr double kCoordinateUnitsPerDegree = 600000.0;
 struct MarkTime {
     uint32_t raw = 0;
 
+    // Packs fields inside what the bits hold (year 2000-2063, month 1-16, day 1-32, hour 0-31,
+    // minute and second 0-63).
+    static MarkTime Of(int year, int month, int day, int hour, int minute, int second) {
+        return {static_cast<uint32_t>(year - 2000) << 26 | static_cast<uint32_t>(month - 1) << 22 |
+                static_cast<uint32_t>(day - 1) << 17 | static_cast<uint32_t>(hour) << 12 |
+                static_cast<uint32_t>(minute) << 6 | static_cast<uint32_t>(second)};
+    }
+
     int Year() const { return static_cast<int>(raw >> 26) + 2000; }
     int Month() const { return static_cast<int>((raw >> 22) & 0xF) + 1; }
     int Day() const { return static_cast<int>((raw >> 17) & 0x1F) + 1; }

@@ -58,12 +58,16 @@ void AppendModelLine(std::string& out) {
 
 void AppendSessionLine(std::string& out, int session, const MarkRecordView& first,
                        FieldText& golfName) {
+    AppendSessionLine(out, session, first.Time(), golfName.Convert(first.GolfCourseName()));
+}
+
+void AppendSessionLine(std::string& out, int session, MarkTime first, std::string_view golfName) {
     out.append("\"SESSION");
     AppendDecimal(out, session);
     out.append(kSep);
-    AppendStamp(out, first.Time());
+    AppendStamp(out, first);
     out.append(kSep);
-    out.append(golfName.Convert(first.GolfCourseName()));
+    out.append(golfName);
     out.append(kEnd);
 }
 
@@ -74,17 +78,32 @@ void AppendMarkHeadLines(std::string& out) {
 
 void AppendMarkLine(std::string& out, const MarkRecordView& mark, FieldText& golfName,
                     FieldText& courseName) {
-    MarkTime t = mark.Time();
+    std::string longitude, latitude;
+    AppendCoordinate(longitude, mark.Longitude());
+    AppendCoordinate(latitude, mark.Latitude());
+    AppendMarkLine(out, {.gcid = mark.Gcid(),
+                         .golfName = golfName.Convert(mark.GolfCourseName()),
+                         .cid = mark.Cid(),
+                         .courseName = courseName.Convert(mark.CourseName()),
+                         .hole = mark.Hole(),
+                         .time = mark.Time(),
+                         .putt = mark.IsPutt(),
+                         .longitude = longitude,
+                         .latitude = latitude});
+}
+
+void AppendMarkLine(std::string& out, const MarkLineFields& mark) {
+    MarkTime t = mark.time;
     out.push_back('"');
-    AppendDecimal(out, mark.Gcid());
+    AppendDecimal(out, mark.gcid);
     out.append(kSep);
-    out.append(golfName.Convert(mark.GolfCourseName()));
+    out.append(mark.golfName);
     out.append(kSep);
-    AppendDecimal(out, mark.Cid());
+    AppendDecimal(out, mark.cid);
     out.append(kSep);
-    out.append(courseName.Convert(mark.CourseName()));
+    out.append(mark.courseName);
     out.append(kSep);
-    AppendDecimal(out, mark.Hole());
+    AppendDecimal(out, mark.hole);
     out.append(kSep);
     AppendPadded(out, t.Year(), 2);
     out.push_back('-');
@@ -94,11 +113,11 @@ void AppendMarkLine(std::string& out, const MarkRecordView& mark, FieldText& gol
     out.append(kSep);
     AppendClock(out, t);
     out.append(kSep);
-    out.push_back(mark.IsPutt() ? 'p' : 's');
+    out.push_back(mark.putt ? 'p' : 's');
     out.append("\",\"1\",\"");
-    AppendCoordinate(out, mark.Longitude());
+    out.append(mark.longitude);
     out.append(kSep);
-    AppendCoordinate(out, mark.Latitude());
+    out.append(mark.latitude);
     out.append(kEnd);
 }
 
@@ -124,18 +143,28 @@ bool IsEmptyPlayerSlot(const ScoreRecordView& record, int player) {
 }
 
 void AppendPlayerLine(std::string& out, const ScoreRecordView& record, int player, bool backNine) {
-    out.push_back('"');
-    AppendTag(out, record.Tag(player));
-    out.push_back('"');
-    AppendQuotedNumber(out, backNine ? record.BackWord() : record.FrontWord());
     const size_t first = backNine ? 9 : 0;
     const uint8_t* table = record.Table(player, 0);
     const uint8_t* second = player == 0 ? record.Table(0, 1) : nullptr;
-    for (size_t h = first; h < first + 9; ++h) {
-        AppendQuotedNumber(out, table[h]);
+    std::array<int, 18> values{};
+    for (size_t h = 0; h < 9; ++h) {
+        values[2 * h] = table[first + h];
         // Players 2 to 4 have one table; the second column is always 0 for them.
-        AppendQuotedNumber(out, second ? second[h] : 0);
+        values[2 * h + 1] = second ? second[first + h] : 0;
     }
+    std::string tag;
+    AppendTag(tag, record.Tag(player));
+    AppendPlayerLine(out, tag, backNine ? record.BackWord() : record.FrontWord(), values);
+}
+
+void AppendPlayerLine(std::string& out, std::string_view tag, uint32_t word,
+                      const std::array<int, 18>& values) {
+    out.push_back('"');
+    out.append(tag);
+    out.push_back('"');
+    AppendQuotedNumber(out, word);
+    for (int v : values)
+        AppendQuotedNumber(out, v);
     out.append("\r\n");
 }
 

@@ -2,7 +2,9 @@
 // field in double quotes.
 #pragma once
 
+#include <array>
 #include <string>
+#include <string_view>
 
 #include "marks/CsvText.h"
 #include "marks/MarkLayout.h"
@@ -20,6 +22,24 @@ void AppendMarkLine(std::string& out, const MarkRecordView& mark, FieldText& gol
                     FieldText& courseName);
 // "SCORE" with the time of day of the session's first mark.
 void AppendScoreLine(std::string& out, MarkTime sessionTime);
+
+// The same lines from what a mark CSV file gave back: names and tags already the inside of their
+// quoted fields (QuotedFieldText), coordinates as the file wrote them.
+void AppendSessionLine(std::string& out, int session, MarkTime first, std::string_view golfName);
+struct MarkLineFields {
+    int gcid = 0;
+    std::string_view golfName;
+    int cid = 0;
+    std::string_view courseName;
+    int hole = 0;
+    MarkTime time;
+    bool putt = false;
+    std::string_view longitude, latitude;
+};
+void AppendMarkLine(std::string& out, const MarkLineFields& mark);
+// A score line: the tag, the word and the 18 values after it.
+void AppendPlayerLine(std::string& out, std::string_view tag, uint32_t word,
+                      const std::array<int, 18>& values);
 
 // A player slot with no tag and nothing in its tables holds no player.
 bool IsEmptyPlayerSlot(const ScoreRecordView& record, int player);

@@ -35,6 +35,9 @@ struct Mark {
     MarkKind kind = MarkKind::Shot;
     double longitude = 0;  // degrees, as the file gives them (six places)
     double latitude = 0;
+    // The two coordinates as the file writes them: what tells one mark from another, and what a
+    // mark written back gives again.
+    std::string longitudeText, latitudeText;
     int line = 0;  // where the mark stands in the file
 
     // Figures.

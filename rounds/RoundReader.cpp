@@ -409,6 +409,8 @@ bool Reader::MarkLine() {
         return bad(kLongitude, "a longitude as the watch writes it (six decimals)");
     if (!ParseCoordinate(records_.Field(kLatitude), mark.latitude))
         return bad(kLatitude, "a latitude as the watch writes it (six decimals)");
+    mark.longitudeText = records_.Field(kLongitude);
+    mark.latitudeText = records_.Field(kLatitude);
 
     Round& round = file_.rounds.back();
     if (expect_ == Expect::FirstMark) {
@@ -440,7 +442,7 @@ bool Reader::MarkLine() {
         h.number = static_cast<int>(hole);
         round.holes.push_back(std::move(h));
     }
-    round.holes.back().marks.push_back(mark);
+    round.holes.back().marks.push_back(std::move(mark));
     return true;
 }
 

@@ -9,7 +9,7 @@ PACKAGES=(
   clang clang-format libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libudev-dev libpng-dev
-  nlohmann-json3-dev libcli11-dev
+  nlohmann-json3-dev libcli11-dev libsqlite3-dev
   libdbus-1-dev dbus-daemon
   qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev qt6-translations-l10n
   fonts-ipafont-gothic fonts-noto-cjk

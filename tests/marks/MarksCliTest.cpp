@@ -47,8 +47,11 @@ CliRun Shell(const std::string& command) {
 // Runs the CLI with `args` (already quoted for the shell) and the simulated watches of `simDir`,
 // in the folder `cwd` when given.
 CliRun Cli(const std::string& args, const std::string& simDir, const std::string& cwd = "") {
+    // Never the user's own logbook, also when the program is run outside CTest.
     return Shell((cwd.empty() ? "" : "cd '" + cwd + "' && ") + "VELDRANT_SIM_DIR='" + simDir +
-                 "' " + kCli + " " + args);
+                 "' VELDRANT_LOGBOOK=\"${VELDRANT_LOGBOOK:-" VELDRANT_BINARY_DIR
+                 "/tests/logbook.sqlite3}\" " +
+                 kCli + " " + args);
 }
 
 std::string Expected(const sim::MarkData& data, size_t first = 0) {
@@ -103,6 +106,38 @@ TEST(MarksCli, ExportPutsTheDefaultNameInTheFolderAndKeepsTheRawBytes) {
     ASSERT_TRUE(sim::LoadMarkData(out.Path() + "/raw", raw, &error)) << error;
     EXPECT_EQ(raw.sets, data.sets);
     EXPECT_EQ(raw.score, data.score);
+}
+
+// The import adds what it wrote to the logbook and says so in one line; --no-logbook skips it,
+// and a logbook that cannot take it never fails the import.
+TEST(MarksCli, ExportAddsWhatItWroteToTheLogbook) {
+    testing::SimHarness sim;
+    sim.GetWatch().AddService(
+        std::make_shared<sim::MarkService>(sim::EncodeSample(sim::GenerateMarkSample())));
+    testing::TempDir out;
+    const std::string book = out.Path() + "/ログ/logbook.sqlite3", text = out.Path() + "/t.txt";
+    std::ofstream(text) << "not a logbook";
+    struct Case {
+        std::string options;
+        std::string said;  // empty: nothing about the logbook
+    };
+    for (const Case& c : std::vector<Case>{
+             {"--logbook " + book, ": 5 rounds: 5 new, 0 already in the logbook"},
+             {"--logbook " + book, ": 5 rounds: 0 new, 5 already in the logbook"},
+             {"--logbook " + book + " --no-logbook", ""},
+             {"--logbook " + text, "the marks were not added to the logbook: " + text + " is not"},
+         }) {
+        SCOPED_TRACE(c.options);
+        CliRun run =
+            Cli("marks export -o " + out.Path() + "/m.csv 2>&1 " + c.options, sim.Directory());
+        EXPECT_EQ(run.exit, 0) << run.out;
+        EXPECT_NE(run.out.find("Mark data written to"), std::string::npos) << run.out;
+        if (!c.said.empty())
+            EXPECT_NE(run.out.find(c.said), std::string::npos) << run.out;
+        else
+            EXPECT_EQ(run.out.find("logbook"), std::string::npos) << run.out;
+    }
+    EXPECT_EQ(ReadAll(text), "not a logbook");
 }
 
 // A lost set fails the export: no "完了しました。", sets numbered from 1, and a file that was
