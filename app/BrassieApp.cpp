@@ -2,7 +2,10 @@
 
 #include <QApplication>
 
+#include <cstdio>
+
 #include "app/QtTranslation.h"
+#include "app/logbook/ShowLogbook.h"
 #include "platform/SingleInstance.h"
 
 int CBrassieApp::Run(int argc, char** argv, BrassieOptions options) {
@@ -23,4 +26,16 @@ int CBrassieApp::Run(int argc, char** argv, BrassieOptions options) {
     CBrassieDlg dialog(std::move(options));
     dialog.exec();
     return 0;
+}
+
+int CBrassieApp::RunLogbook(int argc, char** argv, const std::string& path) {
+    QApplication app(argc, argv);
+    veldrant::app::InstallQtTranslation(app);
+    QApplication::setApplicationName("veldrant");
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.veldrant.Veldrant"));
+    if (!veldrant::app::ShowLogbookWindow(nullptr, path)) {
+        std::fprintf(stderr, "veldrant: this build has no logbook\n");
+        return 1;
+    }
+    return QApplication::exec();
 }

@@ -11,4 +11,7 @@ public:
     // Runs the program: returns its exit code. A second copy ends at once, silently, before
     // it connects to the display. `options` reach the main window (tests give their own).
     int Run(int argc, char** argv, BrassieOptions options = {});
+    // Runs the logbook window alone (`veldrant --logbook [PATH]`), beside a running copy: it
+    // does not use the watch.
+    int RunLogbook(int argc, char** argv, const std::string& path);
 };

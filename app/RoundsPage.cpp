@@ -13,6 +13,7 @@
 #include "app/FileDialogs.h"
 #include "app/MessageBox.h"
 #include "app/PicturePainter.h"
+#include "app/logbook/ShowLogbook.h"
 #include "rounds/ExportText.h"
 #include "rounds/Measure.h"
 #include "rounds/RoundReader.h"
@@ -24,7 +25,8 @@ namespace {
 // Inside the 690 x 207 page.
 constexpr QRect kOpenRect(2, 2, 76, 24);
 constexpr QRect kOfferedRect(82, 2, 230, 24);
-constexpr QRect kFileRect(318, 2, 370, 24);
+constexpr QRect kFileRect(318, 2, 282, 24);
+constexpr QRect kLogbookRect(604, 2, 84, 24);
 constexpr QRect kRoundsRect(2, 30, 196, 112);
 constexpr QRect kSummaryRect(4, 144, 194, 62);
 constexpr QRect kHolesRect(202, 30, 306, 176);
@@ -66,6 +68,14 @@ CRoundsPage::CRoundsPage(IPageServices& services, QWidget* parent)
     m_pOffered->setAutoDefault(false);
     m_pOffered->hide();
     connect(m_pOffered, &QPushButton::clicked, this, [this] { OpenFile(m_offered); });
+
+    m_pLogbook = new QPushButton(QStringLiteral("ログブック"), this);
+    m_pLogbook->setObjectName("roundsLogbook");
+    m_pLogbook->setGeometry(kLogbookRect);
+    m_pLogbook->setAutoDefault(false);
+    m_pLogbook->setToolTip(QStringLiteral("これまでに取り込んだすべてのラウンドと統計"));
+    m_pLogbook->setVisible(HasLogbook());
+    connect(m_pLogbook, &QPushButton::clicked, this, [this] { ShowLogbookWindow(window()); });
 
     m_pFileLabel = new QLabel(QStringLiteral("地点データのCSVファイルを開いてください。"), this);
     m_pFileLabel->setGeometry(kFileRect);

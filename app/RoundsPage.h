@@ -1,7 +1,8 @@
 // The rounds page (tab "ラウンド", after the four device and About tabs): a mark CSV file read
 // back as rounds. The user opens a file (the mark page's last import is offered first), picks a
 // round and sees its holes with strokes, putts and distances, and the chosen hole's picture,
-// which opens large when clicked. Nothing is kept between runs.
+// which opens large when clicked. Nothing is kept between runs; "ログブック" opens the logbook
+// window, which keeps every round imported.
 #pragma once
 
 #include <QString>
@@ -39,6 +40,8 @@ public:
     const rounds::RoundFile& File() const { return m_file; }
     QPushButton* OpenButton() const { return m_pOpen; }
     QPushButton* OfferedButton() const { return m_pOffered; }
+    // Opens the logbook window.
+    QPushButton* LogbookButton() const { return m_pLogbook; }
     QListWidget* RoundList() const { return m_pRounds; }
     QTableWidget* HoleTable() const { return m_pHoles; }
     QLabel* Summary() const { return m_pSummary; }
@@ -57,6 +60,7 @@ private:
     rounds::RoundFile m_file;
     QPushButton* m_pOpen = nullptr;
     QPushButton* m_pOffered = nullptr;
+    QPushButton* m_pLogbook = nullptr;
     QLabel* m_pFileLabel = nullptr;
     QListWidget* m_pRounds = nullptr;
     QLabel* m_pSummary = nullptr;

@@ -30,12 +30,21 @@ int main(int argc, char** argv) {
             "The same jobs from a terminal: veldrant-cli --help.\n\n"
             "Options:\n"
             "  -h, --help     print this text and end\n"
+            "      --logbook [PATH]\n"
+            "                 open the logbook window alone: every round imported so far and\n"
+            "                 its statistics (the file: PATH, $VELDRANT_LOGBOOK or the user's\n"
+            "                 data folder)\n"
             "      --version  print the version and end\n");
         return 0;
     }
     if (Asks(argc, argv, nullptr, "--version")) {
         std::printf("veldrant %s\n", VELDRANT_VERSION);
         return 0;
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--logbook") == 0)
+            return CBrassieApp().RunLogbook(
+                argc, argv, i + 1 < argc && argv[i + 1][0] != '-' ? argv[i + 1] : "");
     }
     return CBrassieApp().Run(argc, argv);
 }

@@ -1,0 +1,108 @@
+// The logbook window: every round of the logbook in a sortable list (the newest first, filtered
+// by golf course and year), the chosen round's score card and holes with the hole picture, the
+// statistics of the filtered rounds as text and charts, and the par and rating editor. Its own
+// resizable top-level window, opened by `veldrant --logbook` and from the rounds tab.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "logbook/Records.h"
+
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QSortFilterProxyModel;
+class QStandardItemModel;
+class QTabWidget;
+class QTableView;
+class QTableWidget;
+
+namespace veldrant::logbook {
+class Logbook;
+}
+
+namespace veldrant::app {
+
+class CHistogramChart;
+class CHolePictureView;
+class CParEditor;
+class CRoundFilterModel;
+class CTrendChart;
+
+class CLogbookWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kTitle = "ログブック";
+    enum Column { kDate, kStart, kGolfCourse, kScore, kPutts, kMarks, kColumns };
+
+    explicit CLogbookWindow(QWidget* parent = nullptr);
+    ~CLogbookWindow() override;
+
+    // Opens the logbook file and lists its rounds. A logbook that cannot be opened is named in a
+    // message box with the reason; the window then stays empty.
+    bool OpenLogbook(const std::string& path);
+    logbook::Logbook* Book() const { return m_book.get(); }
+
+    QTabWidget* Tabs() const { return m_pTabs; }
+    QTableView* RoundList() const { return m_pList; }
+    QComboBox* GolfCourseFilter() const { return m_pGolfCourse; }
+    QComboBox* YearFilter() const { return m_pYear; }
+    QPushButton* RemoveButton() const { return m_pRemove; }
+    QTableWidget* CardTable() const { return m_pCard; }
+    QTableWidget* HoleTable() const { return m_pHoles; }
+    CHolePictureView* PictureView() const { return m_pPicture; }
+    QPlainTextEdit* StatsText() const { return m_pStats; }
+    CParEditor* ParEditor() const { return m_pPar; }
+    // The round shown (its id), if any.
+    std::optional<int64_t> ShownRound() const;
+    // Asks for confirmation, then removes the chosen round from the logbook.
+    void RemoveChosenRound();
+
+private:
+    void BuildRoundsPage(QWidget* page);
+    void BuildStatsPage(QWidget* page);
+    void FillList();
+    void FillFilters();
+    void OnFilterChanged();
+    void ShowRound();
+    void ShowHole(int row);
+    void ShowCard();
+    // Recomputes the statistics of the filtered rounds (loading the rounds once) when the
+    // statistics page is shown; else marks them stale.
+    void UpdateStats();
+    void ShowError(const QString& what, const std::exception& e);
+
+    std::unique_ptr<logbook::Logbook> m_book;
+    std::optional<std::vector<logbook::LoggedRound>> m_rounds;  // loaded for the statistics
+    bool m_statsStale = true;
+    logbook::LoggedRound m_round;  // the one shown
+    bool m_hasRound = false;
+
+    QTabWidget* m_pTabs = nullptr;
+    QComboBox* m_pGolfCourse = nullptr;
+    QComboBox* m_pYear = nullptr;
+    QLabel* m_pCount = nullptr;
+    QPushButton* m_pRemove = nullptr;
+    QStandardItemModel* m_pModel = nullptr;
+    CRoundFilterModel* m_pFilter = nullptr;
+    QTableView* m_pList = nullptr;
+    QLabel* m_pRoundTitle = nullptr;
+    QTableWidget* m_pCard = nullptr;
+    QTableWidget* m_pHoles = nullptr;
+    CHolePictureView* m_pPicture = nullptr;
+    QLabel* m_pStatsRange = nullptr;
+    QPlainTextEdit* m_pStats = nullptr;
+    CTrendChart* m_pScoreChart = nullptr;
+    CTrendChart* m_pPuttChart = nullptr;
+    CHistogramChart* m_pHistogram = nullptr;
+    CParEditor* m_pPar = nullptr;
+};
+
+}  // namespace veldrant::app

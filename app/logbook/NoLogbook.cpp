@@ -1,0 +1,13 @@
+#include "app/logbook/ShowLogbook.h"
+
+namespace veldrant::app {
+
+bool HasLogbook() {
+    return false;
+}
+
+QWidget* ShowLogbookWindow(QWidget*, const std::string&) {
+    return nullptr;
+}
+
+}  // namespace veldrant::app
