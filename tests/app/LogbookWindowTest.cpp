@@ -1,0 +1,110 @@
+// The logbook window over a small logbook: its rounds newest first, the statistics of the
+// cards, a round removed after the golfer confirms, and a file that is no logbook refused.
+#include <QComboBox>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/logbook/LogbookWindow.h"
+#include "app/logbook/ShowLogbook.h"
+#include "logbook/Logbook.h"
+#include "rounds/RoundReader.h"
+#include "tests/app/GuiSupport.h"
+#include "tests/logbook/LogbookFiles.h"
+#include "tests/support/Environment.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempDir.h"
+
+using namespace veldrant;
+using veldrant::app::CLogbookWindow;
+namespace vt = veldrant::testing;
+
+namespace {
+
+QStringList Column(CLogbookWindow& w, int column) {
+    QStringList cells;
+    auto* model = w.RoundList()->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        cells << model->index(row, column).data().toString();
+    return cells;
+}
+
+class LogbookWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Three 18-hole cards, not added in the order played: 90, 72 and 108 strokes.
+        namespace t = logbook::test;
+        const std::string csv =
+            t::File({{"2016-05-03", 1234, "テストGC", t::Marks(8), {t::Card(5)}},
+                     {"2017-06-10", 1234, "テストGC", t::Marks(8), {t::Card(4)}},
+                     {"2016-09-20", 77, "西ゴルフ場", t::Marks(8), {t::Card(6)}}});
+        auto book = logbook::Logbook::Open(path_, logbook::Logbook::Mode::Write);
+        ASSERT_EQ(book->Add(rounds::ReadRounds(csv).file, "marks.csv").added, 3u);
+    }
+    vt::TempDir dir_;
+    const std::string path_ = dir_.File("ログブック.sqlite3");
+};
+
+TEST_F(LogbookWindowTest, ListsNewestFirstShowsTheStatisticsAndRemovesAfterConfirming) {
+    vt::SetEnvironment("VELDRANT_LOGBOOK", path_);
+    auto* w = qobject_cast<CLogbookWindow*>(app::ShowLogbookWindow(nullptr));
+    vt::UnsetEnvironment("VELDRANT_LOGBOOK");
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("ログブック - ") + QString::fromStdString(path_));
+    EXPECT_EQ(Column(*w, CLogbookWindow::kDate),
+              QStringList({"2017-06-10", "2016-09-20", "2016-05-03"}));
+    EXPECT_EQ(Column(*w, CLogbookWindow::kScore), QStringList({"72", "108", "90"}));
+    EXPECT_EQ(Column(*w, CLogbookWindow::kPutts), QStringList({"36", "36", "36"}));
+    EXPECT_EQ(w->CardTable()->rowCount(), 2);  // the newest round shown: strokes and putts
+
+    // One year: its rounds and their statistics, (108 + 90) / 2.
+    w->YearFilter()->setCurrentIndex(w->YearFilter()->findData(2016));
+    EXPECT_EQ(Column(*w, CLogbookWindow::kScore), QStringList({"108", "90"}));
+    w->Tabs()->setCurrentIndex(1);
+    EXPECT_TRUE(w->StatsText()->toPlainText().contains("18ホール: 平均スコア 99.00、ベスト 90"))
+        << w->StatsText()->toPlainText().toStdString();
+    w->YearFilter()->setCurrentIndex(0);
+    const QString all = w->StatsText()->toPlainText();
+    EXPECT_TRUE(all.contains("スコアカードから") && all.contains("マークから"));
+    EXPECT_TRUE(all.contains("18ホール: 平均スコア 90.00、ベスト 72")) << all.toStdString();
+
+    // Removing the chosen (newest) round asks first, naming it.
+    w->Tabs()->setCurrentIndex(0);
+    guitest::MessageBoxCatcher catcher;
+    guitest::Click(w->RemoveButton());
+    ASSERT_EQ(catcher.seen.size(), 1u);
+    EXPECT_TRUE(catcher.seen[0].text.contains("2017-06-10"));
+    EXPECT_EQ(catcher.seen[0].icon, QMessageBox::Question);
+    EXPECT_EQ(Column(*w, CLogbookWindow::kDate), QStringList({"2016-09-20", "2016-05-03"}));
+    w->Tabs()->setCurrentIndex(1);
+    EXPECT_TRUE(w->StatsText()->toPlainText().contains("平均スコア 99.00"));
+    w->close();
+    auto book = logbook::Logbook::Open(path_, logbook::Logbook::Mode::ReadOnly);
+    EXPECT_EQ(book->List().size(), 2u);
+}
+
+TEST_F(LogbookWindowTest, AFileThatIsNoLogbookIsNamedAndLeftAsItWas) {
+    const std::string other = dir_.File("メモ.txt");
+    std::ofstream(other, std::ios::binary) << "not a logbook\n";
+    CLogbookWindow w;
+    w.show();
+    guitest::MessageBoxCatcher catcher;
+    EXPECT_FALSE(w.OpenLogbook(other));
+    ASSERT_EQ(catcher.seen.size(), 1u);
+    EXPECT_TRUE(catcher.seen[0].text.startsWith("ログブックを開けません。\n"));
+    EXPECT_TRUE(catcher.seen[0].text.contains(QString::fromStdString(other)));
+    EXPECT_EQ(w.RoundList()->model()->rowCount(), 0);
+    EXPECT_EQ(vt::ReadAll(other), "not a logbook\n");
+    // Still usable: a good logbook opens in the same window.
+    EXPECT_TRUE(w.OpenLogbook(path_));
+    EXPECT_EQ(w.RoundList()->model()->rowCount(), 3);
+}
+
+}  // namespace
