@@ -26,5 +26,8 @@ BUILD_DIR=${BUILD_DIR:-build}
 if [[ ! -f "$BUILD_DIR/build.ninja" ]]; then
   cmake -S . -B "$BUILD_DIR" -G Ninja >/dev/null
 fi
-cmake --build "$BUILD_DIR" --target veldrant_screenshots
+cmake --build "$BUILD_DIR" --target veldrant_screenshots veldrant_logbook_screenshots
 "${xvfb[@]}" env QT_QPA_PLATFORM=xcb "$BUILD_DIR/tests/app/veldrant_screenshots" docs/screenshots
+# The logbook window is resizable and larger than the main window.
+xvfb-run -a -s "-screen 0 1280x900x24" env QT_QPA_PLATFORM=xcb \
+  "$BUILD_DIR/tests/app/veldrant_logbook_screenshots" docs/screenshots

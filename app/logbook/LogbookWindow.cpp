@@ -233,6 +233,7 @@ void CLogbookWindow::BuildRoundsPage(QWidget* page) {
     m_pYear = new QComboBox(page);
     m_pYear->setObjectName("logbookYear");
     m_pYear->setAccessibleName(QStringLiteral("年で絞り込む"));
+    m_pYear->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     yearLabel->setBuddy(m_pYear);
     m_pCount = new QLabel(page);
     m_pRemove = new QPushButton(QStringLiteral("ラウンドを削除(&D)"), page);
@@ -296,7 +297,9 @@ void CLogbookWindow::BuildRoundsPage(QWidget* page) {
     m_pCard->horizontalHeader()->setMinimumSectionSize(22);
     m_pCard->verticalHeader()->setDefaultSectionSize(22);
     m_pCard->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_pCard->setFixedHeight(24 + 5 * 22 + 4);
+    m_pCard->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pCard->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    FitCard();
     rightLayout->addWidget(m_pCard);
 
     auto* holesRow = new QHBoxLayout;
@@ -328,6 +331,7 @@ void CLogbookWindow::BuildRoundsPage(QWidget* page) {
     split->addWidget(right);
     split->setStretchFactor(0, 2);
     split->setStretchFactor(1, 3);
+    split->setSizes({480, 720});
     layout->addWidget(split, 1);
 
     connect(m_pGolfCourse, &QComboBox::currentIndexChanged, this, &CLogbookWindow::OnFilterChanged);
@@ -486,6 +490,7 @@ void CLogbookWindow::ShowRound() {
     m_pPicture->Show(nullptr, -1);
     m_pHoles->setRowCount(0);
     m_pCard->setRowCount(0);
+    FitCard();
     m_hasRound = false;
     const QModelIndex current = m_pList->currentIndex();
     m_pRemove->setEnabled(current.isValid());
@@ -566,10 +571,18 @@ void CLogbookWindow::ShowCard() {
         item->setTextAlignment(Qt::AlignCenter);
         m_pCard->setItem(r, logbook::kCardHoles, item);
     }
+    FitCard();
     if (cards.size() > 1)
         m_pRoundTitle->setText(
             m_pRoundTitle->text() +
             QStringLiteral("  （スコアカード %1枚のうち1枚目）").arg(cards.size()));
+}
+
+void CLogbookWindow::FitCard() {
+    const int rows = std::max(m_pCard->rowCount(), 2);
+    m_pCard->setFixedHeight(m_pCard->horizontalHeader()->sizeHint().height() +
+                            rows * m_pCard->verticalHeader()->defaultSectionSize() +
+                            2 * m_pCard->frameWidth());
 }
 
 void CLogbookWindow::ShowHole(int row) {

@@ -74,6 +74,8 @@ private:
     void ShowRound();
     void ShowHole(int row);
     void ShowCard();
+    // As high as its rows, at least two.
+    void FitCard();
     // Recomputes the statistics of the filtered rounds (loading the rounds once) when the
     // statistics page is shown; else marks them stale.
     void UpdateStats();

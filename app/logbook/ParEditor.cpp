@@ -85,9 +85,11 @@ QTableWidget* CParEditor::HoleTable(size_t course) const {
 }
 
 void CParEditor::ShowGolfCourse() {
-    for (Nine& n : m_nines)
-        delete n.holes->parentWidget();
     m_nines.clear();
+    while (QLayoutItem* item = m_pNinesLayout->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
     if (!m_pBook || m_pGolfCourse->currentIndex() < 0)
         return;
     const int gcid = m_pGolfCourse->currentData().toInt();
@@ -105,6 +107,7 @@ void CParEditor::ShowGolfCourse() {
         auto* box = new QGroupBox(
             QStringLiteral("%1 (コース %2)").arg(QString::fromStdString(name)).arg(key.courseId),
             m_pNines);
+        box->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         auto* row = new QHBoxLayout(box);
         Nine nine{key};
         nine.holes = new QTableWidget(2, kHoles, box);
