@@ -410,6 +410,8 @@ void CLogbookWindow::FillList() {
             ShowError(QStringLiteral("ログブックを読めません。"), e);
         }
     }
+    // Filled apart from the sorting proxy, which would sort again after every item.
+    m_pFilter->setSourceModel(nullptr);
     m_pModel->removeRows(0, m_pModel->rowCount());
     m_pModel->setRowCount(static_cast<int>(list.size()));
     int row = 0;
@@ -440,6 +442,9 @@ void CLogbookWindow::FillList() {
         set(kMarks, QString::number(r.marks), r.marks);
         ++row;
     }
+    m_pFilter->setSourceModel(m_pModel);
+    m_pList->sortByColumn(m_pList->horizontalHeader()->sortIndicatorSection(),
+                          m_pList->horizontalHeader()->sortIndicatorOrder());
     FillFilters();
     OnFilterChanged();
 }

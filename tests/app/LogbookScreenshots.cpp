@@ -1,6 +1,7 @@
 // veldrant_logbook_screenshots: fills a logbook in a temporary folder with the simulated
 // watch's sample and two seasons of made-up cards, shows the logbook window and saves its
 // rounds list, its statistics and its par editor into a folder (scripts/screenshots.sh).
+// With --bench it prints how long the window takes to show the list of ten years of golf.
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -13,12 +14,14 @@
 #include <QTest>
 #include <QWindow>
 
+#include <chrono>
 #include <cstdio>
 #include <random>
 
 #include "app/QtTranslation.h"
 #include "app/logbook/LogbookWindow.h"
 #include "app/logbook/ParEditor.h"
+#include "bench/marks_synthetic.h"
 #include "logbook/Logbook.h"
 #include "marks/MarkExport.h"
 #include "rounds/RoundReader.h"
@@ -84,14 +87,38 @@ bool Save(QWidget& window, const QString& path) {
     return true;
 }
 
+// The mark export's 2 000 synthetic rounds in a logbook; the window from its start until its
+// list is painted.
+int Bench() {
+    using namespace veldrant;
+    QTemporaryDir temp;
+    const std::string path = temp.filePath("logbook.sqlite3").toStdString();
+    const std::string csv =
+        "\xEF\xBB\xBF" + marks::ExportMarkSetToString(bench::BuildSet(), bench::BuildScores());
+    logbook::Logbook::Open(path, logbook::Logbook::Mode::Write)
+        ->Add(rounds::ReadRounds(csv).file, "bench.csv");
+    const auto start = std::chrono::steady_clock::now();
+    app::CLogbookWindow window;
+    window.show();
+    window.OpenLogbook(path);
+    window.RoundList()->viewport()->repaint();
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("logbook window: %d rounds listed and painted in %.1f ms (target < 300 ms)\n",
+                window.RoundList()->model()->rowCount(), ms);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace veldrant;
     QApplication app(argc, argv);
     app::InstallQtTranslation(app);
+    if (argc == 2 && std::string(argv[1]) == "--bench")
+        return Bench();
     if (argc != 2) {
-        std::fprintf(stderr, "Usage: veldrant_logbook_screenshots FOLDER\n");
+        std::fprintf(stderr, "Usage: veldrant_logbook_screenshots FOLDER | --bench\n");
         return 2;
     }
     QDir folder(QString::fromLocal8Bit(argv[1]));
