@@ -374,6 +374,7 @@ void CLogbookWindow::BuildStatsPage(QWidget* page) {
 }
 
 bool CLogbookWindow::OpenLogbook(const std::string& path) {
+    m_pPar->SetLogbook(nullptr);
     m_book.reset();
     m_rounds.reset();
     m_statsStale = true;

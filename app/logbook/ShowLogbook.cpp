@@ -13,7 +13,7 @@ bool HasLogbook() {
 
 QWidget* ShowLogbookWindow(QWidget* owner, const std::string& path) {
     static QPointer<CLogbookWindow> shown;
-    if (shown) {
+    if (shown && shown->isVisible()) {
         shown->raise();
         shown->activateWindow();
         return shown;

@@ -1,5 +1,6 @@
 // The logbook window over a small logbook: its rounds newest first, the statistics of the
 // cards, a round removed after the golfer confirms, and a file that is no logbook refused.
+#include <QApplication>
 #include <QComboBox>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -12,7 +13,9 @@
 
 #include <fstream>
 
+#include "app/RoundsPage.h"
 #include "app/logbook/LogbookWindow.h"
+#include "app/logbook/ParEditor.h"
 #include "app/logbook/ShowLogbook.h"
 #include "logbook/Logbook.h"
 #include "rounds/RoundReader.h"
@@ -105,6 +108,50 @@ TEST_F(LogbookWindowTest, AFileThatIsNoLogbookIsNamedAndLeftAsItWas) {
     // Still usable: a good logbook opens in the same window.
     EXPECT_TRUE(w.OpenLogbook(path_));
     EXPECT_EQ(w.RoundList()->model()->rowCount(), 3);
+}
+
+TEST_F(LogbookWindowTest, TheRoundsTabOpensItAndTheParEditorWritesWhatIsValid) {
+    vt::SetEnvironment("VELDRANT_LOGBOOK", path_);
+    guitest::WindowRig rig({}, /*plugged=*/false);
+    guitest::ClickTab(rig.Open(), 4);
+    guitest::Click(rig.Window().RoundsPage()->LogbookButton());
+    vt::UnsetEnvironment("VELDRANT_LOGBOOK");
+    CLogbookWindow* w = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<CLogbookWindow*>(top); found && found->isVisible())
+            w = found;
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->RoundList()->model()->rowCount(), 3);
+
+    QComboBox* golfCourses = w->ParEditor()->GolfCourseBox();
+    golfCourses->setCurrentIndex(golfCourses->findData(1234));
+    QTableWidget* holes = w->ParEditor()->HoleTable(0);
+    ASSERT_NE(holes, nullptr);
+    struct Case {
+        int row, column;
+        const char* text;
+        std::optional<int> par, strokeIndex;
+        bool refused;
+    };
+    const Case cases[] = {
+        {0, 2, "4", 4, std::nullopt, false},  // hole 3's par
+        {1, 2, "7", 4, 7, false},
+        {0, 2, "9", 4, 7, true},  // no such par: refused, the stored one shown again
+        {1, 2, "", 4, std::nullopt, false},
+    };
+    for (const Case& c : cases) {
+        guitest::MessageBoxCatcher catcher;
+        holes->item(c.row, c.column)->setText(QString::fromUtf8(c.text));
+        EXPECT_EQ(catcher.seen.size(), c.refused ? 1u : 0u) << c.text;
+        const logbook::CourseSetup setup = w->Book()->Setup();
+        const logbook::HoleKey key{1234, 0, 3};
+        EXPECT_EQ(setup.par.count(key) ? std::optional(setup.par.at(key)) : std::nullopt, c.par);
+        EXPECT_EQ(
+            setup.strokeIndex.count(key) ? std::optional(setup.strokeIndex.at(key)) : std::nullopt,
+            c.strokeIndex);
+        EXPECT_EQ(holes->item(0, 2)->text(), "4");
+    }
+    w->close();
 }
 
 }  // namespace
