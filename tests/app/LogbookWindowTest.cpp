@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "app/RoundsPage.h"
+#include "app/logbook/LogbookCharts.h"
 #include "app/logbook/LogbookWindow.h"
 #include "app/logbook/ParEditor.h"
 #include "app/logbook/ShowLogbook.h"
@@ -91,6 +92,46 @@ TEST_F(LogbookWindowTest, ListsNewestFirstShowsTheStatisticsAndRemovesAfterConfi
     w->close();
     auto book = logbook::Logbook::Open(path_, logbook::Logbook::Mode::ReadOnly);
     EXPECT_EQ(book->List().size(), 2u);
+}
+
+TEST_F(LogbookWindowTest, SortsByNumberAndFiltersByGolfCourse) {
+    CLogbookWindow w;
+    w.show();
+    ASSERT_TRUE(w.OpenLogbook(path_));
+    struct Case {
+        int column;
+        Qt::SortOrder order;
+        int shownColumn;
+        QStringList expected;
+    };
+    const Case cases[] = {
+        {CLogbookWindow::kScore, Qt::AscendingOrder, CLogbookWindow::kScore, {"72", "90", "108"}},
+        {CLogbookWindow::kScore, Qt::DescendingOrder, CLogbookWindow::kScore, {"108", "90", "72"}},
+        {CLogbookWindow::kDate,
+         Qt::AscendingOrder,
+         CLogbookWindow::kDate,
+         {"2016-05-03", "2016-09-20", "2017-06-10"}},
+        {CLogbookWindow::kGolfCourse,
+         Qt::AscendingOrder,
+         CLogbookWindow::kScore,
+         {"90", "72", "108"}},
+    };
+    for (const Case& c : cases) {
+        w.RoundList()->sortByColumn(c.column, c.order);
+        EXPECT_EQ(Column(w, c.shownColumn), c.expected) << c.column;
+    }
+    w.GolfCourseFilter()->setCurrentIndex(w.GolfCourseFilter()->findData(77));
+    EXPECT_EQ(Column(w, CLogbookWindow::kDate), QStringList({"2016-09-20"}));
+    w.Tabs()->setCurrentIndex(1);
+    EXPECT_TRUE(w.StatsText()->toPlainText().contains("平均スコア 108.00"));
+}
+
+TEST(LogbookCharts, TheHistogramCountsEveryBinBetweenTheLowestAndTheHighest) {
+    app::CHistogramChart chart(QStringLiteral("スコアの分布"));
+    chart.SetValues({79, 72, 75, 75}, 2);
+    EXPECT_EQ(chart.Bins(), (std::vector<std::pair<int, int>>{{72, 1}, {74, 2}, {76, 0}, {78, 1}}));
+    chart.SetValues({}, 1);
+    EXPECT_TRUE(chart.Bins().empty());
 }
 
 TEST_F(LogbookWindowTest, AFileThatIsNoLogbookIsNamedAndLeftAsItWas) {
