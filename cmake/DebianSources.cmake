@@ -78,7 +78,7 @@ if(WIN32)
     message(FATAL_ERROR "SQLite's amalgamation could not be made from Debian's source (see above)")
   endif()
   file(STRINGS ${_sqlite_dir}/sqlite3.h _sqlite_version REGEX "^#define SQLITE_VERSION +\"")
-  string(REGEX REPLACE ".*\"(.*)\".*" "\\1" _sqlite_version "${_sqlite_version}")
+  string(REGEX REPLACE ".*\"(.*)\".*" "\\1" VELDRANT_SQLITE_VERSION "${_sqlite_version}")
   add_library(veldrant_sqlite3 STATIC ${_sqlite_dir}/sqlite3.c)
   target_include_directories(veldrant_sqlite3 SYSTEM PUBLIC ${_sqlite_dir})
   # Serialized threading; no extensions loaded from files; double quotes name columns only.
@@ -89,7 +89,7 @@ if(WIN32)
   file(WRITE ${CMAKE_BINARY_DIR}/third-party/cmake/FindSQLite3.cmake
 "# SQLite for the Windows build: the target SQLite::SQLite3 is made by DebianSources.cmake.
 set(SQLite3_FOUND TRUE)
-set(SQLite3_VERSION ${_sqlite_version})
+set(SQLite3_VERSION ${VELDRANT_SQLITE_VERSION})
 ")
   list(PREPEND CMAKE_MODULE_PATH ${CMAKE_BINARY_DIR}/third-party/cmake)
 endif()
