@@ -81,7 +81,8 @@ if(WIN32)
   string(REGEX REPLACE ".*\"(.*)\".*" "\\1" VELDRANT_SQLITE_VERSION "${_sqlite_version}")
   add_library(veldrant_sqlite3 STATIC ${_sqlite_dir}/sqlite3.c)
   target_include_directories(veldrant_sqlite3 SYSTEM PUBLIC ${_sqlite_dir})
-  # Serialized threading; no extensions loaded from files; double quotes name columns only.
+  # Serialized threading; no extensions loaded from files; double quotes name columns only; no
+  # memory statistics kept.
   target_compile_definitions(veldrant_sqlite3 PRIVATE SQLITE_THREADSAFE=1
     SQLITE_OMIT_LOAD_EXTENSION SQLITE_DQS=0 SQLITE_DEFAULT_MEMSTATUS=0)
   target_compile_options(veldrant_sqlite3 PRIVATE -w)
