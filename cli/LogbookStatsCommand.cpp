@@ -8,6 +8,7 @@
 #include "logbook/Logbook.h"
 #include "logbook/Statistics.h"
 #include "logbook/StatsJson.h"
+#include "platform/File.h"
 
 namespace veldrant::cli {
 namespace {
@@ -50,8 +51,10 @@ int RunStats(const StatsArgs& a) {
             logbook::LogbookPath(a.logbook), logbook::Logbook::Mode::ReadOnly, nullptr);
         logbook::Stats stats = logbook::ComputeStats(book->Rounds(), book->Setup(), range);
         std::string out = a.json ? logbook::StatsJson(stats) : logbook::StatsText(stats);
+        // The same bytes on every platform, like the other logbook commands' documents.
+        platform::BinaryStdout();
         std::fwrite(out.data(), 1, out.size(), stdout);
-        return kExitOk;
+        return FinishStandardOutput(kExitOk);
     } catch (const logbook::LogbookError& e) {
         std::fprintf(stderr, "veldrant-cli: %s\n", e.what());
         return kExitFailure;

@@ -66,3 +66,31 @@ add_library(veldrant_geographiclib STATIC
   ${_geo_dir}/src/AzimuthalEquidistant.cpp)
 target_include_directories(veldrant_geographiclib SYSTEM PUBLIC ${_third})
 target_compile_options(veldrant_geographiclib PRIVATE -w)
+
+# SQLite on Windows: its amalgamation made from Debian's sqlite3 source package
+# (scripts/sqlite-amalgamation.sh), compiled as a static library. Linux uses the system's
+# libsqlite3. find_package(SQLite3) finds the target SQLite::SQLite3 through a module of ours.
+if(WIN32)
+  execute_process(
+    COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/sqlite-amalgamation.sh ${VELDRANT_SOURCE_CACHE}
+    OUTPUT_VARIABLE _sqlite_dir OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE _rc)
+  if(NOT _rc EQUAL 0 OR NOT EXISTS ${_sqlite_dir}/sqlite3.c)
+    message(FATAL_ERROR "SQLite's amalgamation could not be made from Debian's source (see above)")
+  endif()
+  file(STRINGS ${_sqlite_dir}/sqlite3.h _sqlite_version REGEX "^#define SQLITE_VERSION +\"")
+  string(REGEX REPLACE ".*\"(.*)\".*" "\\1" VELDRANT_SQLITE_VERSION "${_sqlite_version}")
+  add_library(veldrant_sqlite3 STATIC ${_sqlite_dir}/sqlite3.c)
+  target_include_directories(veldrant_sqlite3 SYSTEM PUBLIC ${_sqlite_dir})
+  # Serialized threading; no extensions loaded from files; double quotes name columns only; no
+  # memory statistics kept.
+  target_compile_definitions(veldrant_sqlite3 PRIVATE SQLITE_THREADSAFE=1
+    SQLITE_OMIT_LOAD_EXTENSION SQLITE_DQS=0 SQLITE_DEFAULT_MEMSTATUS=0)
+  target_compile_options(veldrant_sqlite3 PRIVATE -w)
+  add_library(SQLite::SQLite3 ALIAS veldrant_sqlite3)
+  file(WRITE ${CMAKE_BINARY_DIR}/third-party/cmake/FindSQLite3.cmake
+"# SQLite for the Windows build: the target SQLite::SQLite3 is made by DebianSources.cmake.
+set(SQLite3_FOUND TRUE)
+set(SQLite3_VERSION ${VELDRANT_SQLITE_VERSION})
+")
+  list(PREPEND CMAKE_MODULE_PATH ${CMAKE_BINARY_DIR}/third-party/cmake)
+endif()

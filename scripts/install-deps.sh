@@ -22,12 +22,12 @@ PACKAGES=(
 )
 
 # Extra groups: "vm" for the kernel HID test, "windows" for the Windows cross build and its
-# tests under wine (nsis makes the setup program).
+# tests under wine (nsis makes the setup program; tclsh makes SQLite's amalgamation).
 for group in "$@"; do
   case "$group" in
     vm) PACKAGES+=(qemu-system-x86 busybox-static cpio) ;;
     windows) PACKAGES+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 fonts-wine xvfb nsis
-      python3 xdotool) ;;
+      python3 xdotool tcl) ;;
   esac
 done
 

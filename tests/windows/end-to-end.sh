@@ -3,9 +3,10 @@
 # veldrant-sim.exe serving veldrant-cli.exe under wine, against the Linux programs serving each
 # other with the same options: info, marks export, firmware update and course update must give
 # the same output, the same CSV bytes and the same images stored by the simulated watch; the
-# rounds commands on the exported file the same output and the same files; Ctrl-C during a
-# firmware update (a console control event under wine) the same notices, as the keys are
-# pressed, and the same end. The Windows run works in a folder with a Japanese name.
+# rounds commands on the exported file the same output and the same files; the logbook commands
+# adding it the same lists and statistics; Ctrl-C during a firmware update (a console control
+# event under wine) the same notices, as the keys are pressed, and the same end. The Windows run
+# works in a folder with a Japanese name. Each side keeps its logbook in that folder.
 # Usage: end-to-end.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR
 set -euo pipefail
 linux=$(cd "$1" && pwd)
@@ -55,6 +56,8 @@ start_sim() {
         cli=("$wine_run" "$windows/cli/veldrant-cli.exe")
     fi
     export VELDRANT_SIM_DIR=$root/sims
+    # The mark import adds to this logbook, never to the user's own.
+    export VELDRANT_LOGBOOK=$root/logbook.sqlite3
     "${sim[@]}" --store "$root/store" "$@" >"$root/sim.log" 2>&1 &
     simpid=$!
     for _ in $(seq 200); do
@@ -89,7 +92,7 @@ ctrl_c() {
     start_sim "$side" "$root" --fw-silent-after 1
     "${cli[@]}" firmware update "$work/fw.bin" >"$root/out" 2>"$root/err" &
     local clipid=$! press notices=("stopping now would leave" "stopping after the block under way")
-    until grep -q "blocks: " "$root/err"; do
+    until grep -qs "blocks: " "$root/err"; do
         kill -0 "$clipid" 2>/dev/null || fail "$side: the update ended before its first block: $(cat "$root/err")"
         sleep 0.05
     done
@@ -129,10 +132,49 @@ for image in "$work"/linux/store/*.bin; do
 done
 [[ $stored -ge 3 ]] || fail "the Linux run stored only $stored images"
 
-# The rounds commands on the exported file, in a folder of each side's own (@ in the arguments):
-# the same standard output (line ends and the folder's name aside, except for a document written
-# to it, which must be the same bytes) and the same files. A refused command (exit status 1)
-# gives the same message on standard error and leaves the files as they were.
+# compare NAME ENTRY...: the commands NAME|KIND|COMMAND on the exported file, in a folder
+# $work/SIDE/NAME of each side's own (@ in the arguments) with its own logbook: the same standard
+# output (line ends and the folder's name aside, except for a document written to it, which must
+# be the same bytes) and the same files. A refused command (exit status 1) gives the same message
+# on standard error and leaves the files as they were. A path the program made absolute is
+# written Z:\tmp\... under wine: it counts as the same path.
+as_text() {
+    tr -d '\r' | sed "s|$dir|@|g" |
+        WINDIR="Z:${dir//\//\\}" perl -pe 's/\Q$ENV{WINDIR}\E(\S*)/"@" . ($1 =~ tr{\\}{\/}r)/ge'
+}
+compare() {
+    local folder=$1 side dir entry name kind command status
+    shift
+    for side in linux "ウィンドウズ"; do
+        dir=$work/$side/$folder
+        mkdir -p "$dir/exports"
+        cp "$work/$side/marks.csv" "$dir/"
+        export VELDRANT_LOGBOOK=$dir/logbook/logbook.sqlite3
+        cli=("$linux/cli/veldrant-cli")
+        [[ $side == linux ]] || cli=("$wine_run" "$windows/cli/veldrant-cli.exe")
+        for entry in "$@"; do
+            IFS='|' read -r name kind command <<<"$entry"
+            read -ra args <<<"$command"
+            status=0
+            "${cli[@]}" "${args[@]//@/$dir}" >"$work/out" 2>"$work/err" || status=$?
+            if [[ $kind == refused ]]; then
+                [[ $status == 1 ]] || fail "$side $command: exit status $status, not 1"
+                as_text <"$work/err" >"$dir/$name.out"
+                continue
+            fi
+            [[ $status == 0 ]] || fail "$side $command: $(cat "$work/err")"
+            if [[ $kind == text ]]; then
+                as_text <"$work/out" >"$dir/$name.out"
+            else
+                mv "$work/out" "$dir/$name.out"
+            fi
+        done
+        # The logbook itself is SQLite's to lay out; what it holds is compared through the commands.
+        rm -rf "$dir/logbook"
+    done
+    diff -r "$work/linux/$folder" "$win/$folder" >"$work/$folder.diff" ||
+        fail "the $folder commands' outputs differ: $(head -c 2000 "$work/$folder.diff")"
+}
 rounds_commands=(
     "show|text|rounds show @/marks.csv"
     "show-json|text|rounds show @/marks.csv --json"
@@ -143,34 +185,34 @@ rounds_commands=(
     "gpx-again|refused|rounds export @/marks.csv --format gpx"
     "pictures-into-file|refused|rounds pictures @/marks.csv -o @/marks.gpx"
 )
+compare rounds "${rounds_commands[@]}"
+# The logbook: the exported file added to an empty logbook and again, listed, its statistics,
+# and written back as mark files. JSON is compared byte for byte.
+logbook_commands=(
+    "add|text|logbook add @/marks.csv"
+    "add-again|text|logbook add @/marks.csv"
+    "list|text|logbook list"
+    "list-json|bytes|logbook list --json"
+    "stats-json|bytes|logbook stats --json"
+    "stats-last-2|bytes|logbook stats --json --last 2"
+    "export|text|logbook export -o @/exports"
+    "check|text|logbook check"
+)
+compare logbook "${logbook_commands[@]}"
+rounds=$(grep -c '"id"' "$win/logbook/list-json.out" || true)
+[[ $rounds -ge 1 ]] || fail "the logbook lists no round: $(cat "$win/logbook/add.out")"
+# The mark import added the same rounds to each side's logbook.
 for side in linux "ウィンドウズ"; do
-    dir=$work/$side/rounds
-    mkdir -p "$dir/exports"
-    cp "$work/$side/marks.csv" "$dir/"
     cli=("$linux/cli/veldrant-cli")
     [[ $side == linux ]] || cli=("$wine_run" "$windows/cli/veldrant-cli.exe")
-    for entry in "${rounds_commands[@]}"; do
-        IFS='|' read -r name kind command <<<"$entry"
-        read -ra args <<<"$command"
-        status=0
-        "${cli[@]}" "${args[@]//@/$dir}" >"$work/out" 2>"$work/err" || status=$?
-        if [[ $kind == refused ]]; then
-            [[ $status == 1 ]] || fail "$side $command: exit status $status, not 1"
-            tr -d '\r' <"$work/err" | sed "s|$dir|@|g" >"$dir/$name.out"
-            continue
-        fi
-        [[ $status == 0 ]] || fail "$side $command: $(cat "$work/err")"
-        if [[ $kind == text ]]; then
-            tr -d '\r' <"$work/out" | sed "s|$dir|@|g" >"$dir/$name.out"
-        else
-            mv "$work/out" "$dir/$name.out"
-        fi
-    done
+    VELDRANT_LOGBOOK=$work/$side/logbook.sqlite3 "${cli[@]}" logbook list --json \
+        >"$work/$side/imported.json" 2>&1 || fail "$side logbook list: $(cat "$work/$side/imported.json")"
+    cmp "$work/$side/imported.json" "$win/logbook/list-json.out" ||
+        fail "$side: the mark import's logbook lists other rounds than logbook add"
 done
-diff -r "$work/linux/rounds" "$win/rounds" >"$work/rounds.diff" ||
-    fail "the rounds commands' outputs differ: $(head -c 2000 "$work/rounds.diff")"
 pictures=$(ls "$win/rounds/pictures" | wc -l)
 [[ $pictures -ge 10 ]] || fail "rounds pictures wrote only $pictures files"
 
 echo "ok: info, marks export ($(wc -c <"$win/marks.csv") bytes), firmware, $stored stored images," \
-    "${#rounds_commands[@]} rounds commands, $pictures pictures and Ctrl-C the same"
+    "${#rounds_commands[@]} rounds commands, $pictures pictures, ${#logbook_commands[@]} logbook" \
+    "commands over $rounds rounds and Ctrl-C the same"
