@@ -13,6 +13,7 @@
 #include "app/RoundsPage.h"
 #include "app/TabCtrl.h"
 #include "app/WindowMessageFilter.h"
+#include "app/logbook/ShowLogbook.h"
 #include "course/Dialog2.h"
 #include "firmware/Dialog1.h"
 #include "marks/Dialog6.h"
@@ -138,6 +139,11 @@ void CBrassieDlg::CreatePages() {
     m_pRounds->setObjectName("roundsPage");
     // A finished import is offered on the rounds page; the mark page's offer opens it there.
     connect(m_pDialog6, &CDialog6::MarkFileWritten, m_pRounds, &app::CRoundsPage::OfferFile);
+    // ... and kept in the logbook, once the file is in place; the page says what went in.
+    connect(m_pDialog6, &CDialog6::MarkFileWritten, this, [this](const QString& path) {
+        m_pDialog6->ShowLogbookLine(app::AddImportToLogbook(path));
+    });
+    connect(m_pDialog6, &CDialog6::OpenLogbook, this, [this] { app::ShowLogbookWindow(this); });
     connect(m_pDialog6, &CDialog6::ShowInRounds, this, [this](const QString& path) {
         if (g_bBusy.load() != 0)
             return;

@@ -1,5 +1,6 @@
 #include "marks/Dialog6.h"
 
+#include <QLabel>
 #include <QPushButton>
 
 #include "app/JobPaths.h"
@@ -11,6 +12,8 @@ namespace {
 
 constexpr const char* kText = "\n VELDRANTに保存した地点データをPCに取り込みます。";
 constexpr QRect kShowRoundsRect(529, 176, 150, 26);
+constexpr QRect kOpenLogbookRect(419, 176, 104, 26);
+constexpr QRect kLogbookLineRect(178, 124, 501, 44);
 
 constexpr veldrant::app::CDevicePage::Faces kFaces{IDB_MARK_IN,        IDB_MARK_OUT,
                                                    IDB_MARK_ABSENT_IN, IDB_MARK_ABSENT_OUT,
@@ -67,6 +70,25 @@ CDialog6::CDialog6(veldrant::app::IPageServices& services, QWidget* parent)
     m_pShowRounds->hide();
     connect(m_pShowRounds, &QPushButton::clicked, this,
             [this] { Q_EMIT ShowInRounds(m_lastFile); });
+    m_pLogbookLine = new QLabel(this);
+    m_pLogbookLine->setObjectName("logbookLine");
+    m_pLogbookLine->setGeometry(kLogbookLineRect);
+    m_pLogbookLine->setWordWrap(true);
+    m_pLogbookLine->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_pLogbookLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_pLogbookLine->hide();
+    m_pOpenLogbook = new QPushButton(QStringLiteral("ログブック"), this);
+    m_pOpenLogbook->setObjectName("openLogbook");
+    m_pOpenLogbook->setGeometry(kOpenLogbookRect);
+    m_pOpenLogbook->setAutoDefault(false);
+    m_pOpenLogbook->hide();
+    connect(m_pOpenLogbook, &QPushButton::clicked, this, [this] { Q_EMIT OpenLogbook(); });
+}
+
+void CDialog6::ShowLogbookLine(const QString& text) {
+    m_pLogbookLine->setText(text);
+    m_pLogbookLine->setVisible(!text.isEmpty());
+    m_pOpenLogbook->setVisible(!text.isEmpty());
 }
 
 CDialog6::~CDialog6() {
@@ -76,6 +98,7 @@ CDialog6::~CDialog6() {
 
 void CDialog6::OnClicked() {
     m_pShowRounds->hide();
+    ShowLogbookLine({});
     if (!BeginPress())
         return;
     SetBusyFace();

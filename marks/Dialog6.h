@@ -12,6 +12,7 @@ namespace veldrant::marks {
 class MarkImport;
 }
 
+class QLabel;
 class QPushButton;
 
 class CDialog6 : public veldrant::app::CDevicePage {
@@ -26,11 +27,17 @@ public:
     // Shown after an import wrote its file: opens that file on the rounds page.
     QPushButton* ShowInRoundsButton() const { return m_pShowRounds; }
     const QString& LastFile() const { return m_lastFile; }
+    // After an import: the line that says what went into the logbook, with a button that opens
+    // the logbook window. Hidden again at the next press.
+    void ShowLogbookLine(const QString& text);
+    QLabel* LogbookLine() const { return m_pLogbookLine; }
+    QPushButton* OpenLogbookButton() const { return m_pOpenLogbook; }
 
 Q_SIGNALS:
     // An import finished with its file written (every set, or the ones the watch gave).
     void MarkFileWritten(const QString& path);
     void ShowInRounds(const QString& path);
+    void OpenLogbook();
 
 protected:
     void OnClicked() override;
@@ -41,5 +48,7 @@ private:
     // Lives from the first press on: the score indicator is kept from one press to the next.
     std::unique_ptr<veldrant::marks::MarkImport> m_pImport;
     QPushButton* m_pShowRounds = nullptr;
+    QLabel* m_pLogbookLine = nullptr;
+    QPushButton* m_pOpenLogbook = nullptr;
     QString m_lastFile;
 };

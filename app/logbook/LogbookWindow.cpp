@@ -1,10 +1,14 @@
 #include "app/logbook/LogbookWindow.h"
 
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
@@ -15,11 +19,13 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
 #include "app/MessageBox.h"
 #include "app/PicturePainter.h"
+#include "app/logbook/LogbookAdd.h"
 #include "app/logbook/LogbookCharts.h"
 #include "app/logbook/ParEditor.h"
 #include "logbook/Card.h"
@@ -196,6 +202,7 @@ CLogbookWindow::CLogbookWindow(QWidget* parent) : QMainWindow(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName("logbookWindow");
     setWindowTitle(QString::fromUtf8(kTitle));
+    setAcceptDrops(true);
     m_pTabs = new QTabWidget(this);
     m_pTabs->setObjectName("logbookTabs");
     auto* rounds = new QWidget(m_pTabs);
@@ -240,6 +247,12 @@ void CLogbookWindow::BuildRoundsPage(QWidget* page) {
     m_pRemove->setObjectName("logbookRemove");
     m_pRemove->setAccessibleName(QStringLiteral("ラウンドを削除"));
     m_pRemove->setEnabled(false);
+    m_pAdd = new QPushButton(QStringLiteral("ファイルを追加(&A)..."), page);
+    m_pAdd->setObjectName("logbookAdd");
+    m_pAdd->setAccessibleName(QStringLiteral("地点データのCSVファイルを追加"));
+    m_pAdd->setToolTip(
+        QStringLiteral("地点データのCSVファイルをログブックに追加します（複数選択、"
+                       "ウィンドウへのドロップも可）"));
     bar->addWidget(golfLabel);
     bar->addWidget(m_pGolfCourse);
     bar->addSpacing(12);
@@ -248,6 +261,7 @@ void CLogbookWindow::BuildRoundsPage(QWidget* page) {
     bar->addSpacing(12);
     bar->addWidget(m_pCount);
     bar->addStretch();
+    bar->addWidget(m_pAdd);
     bar->addWidget(m_pRemove);
     layout->addLayout(bar);
 
@@ -339,8 +353,10 @@ void CLogbookWindow::BuildRoundsPage(QWidget* page) {
     connect(m_pList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &CLogbookWindow::ShowRound);
     connect(m_pRemove, &QPushButton::clicked, this, &CLogbookWindow::RemoveChosenRound);
+    connect(m_pAdd, &QPushButton::clicked, this, &CLogbookWindow::ChooseFiles);
     setTabOrder(m_pGolfCourse, m_pYear);
-    setTabOrder(m_pYear, m_pRemove);
+    setTabOrder(m_pYear, m_pAdd);
+    setTabOrder(m_pAdd, m_pRemove);
     setTabOrder(m_pRemove, m_pList);
     setTabOrder(m_pList, m_pCard);
     setTabOrder(m_pCard, m_pHoles);
@@ -671,6 +687,49 @@ void CLogbookWindow::UpdateStats() {
     m_pScoreChart->SetPoints(std::move(scores));
     m_pPuttChart->SetPoints(std::move(putts));
     m_pHistogram->SetValues(totals, totals.size() > 40 ? 2 : 1);
+}
+
+}  // namespace veldrant::app
+
+namespace veldrant::app {
+
+void CLogbookWindow::ChooseFiles() {
+    QStringList paths =
+        QFileDialog::getOpenFileNames(this, QStringLiteral("ログブックに追加する地点データ"), {},
+                                      QStringLiteral("CSV (*.csv);;すべてのファイル (*)"));
+    AddFiles(paths);
+}
+
+QString CLogbookWindow::AddFiles(const QStringList& paths) {
+    if (!m_book || paths.isEmpty())
+        return {};
+    LogbookAddReport report = AddFilesToLogbook(*m_book, paths);
+    m_rounds.reset();
+    m_statsStale = true;
+    FillList();
+    if (m_pTabs->currentIndex() == 1)
+        UpdateStats();
+    ShowMessageBox(this, report.text.trimmed().toStdString(),
+                   report.refused ? "Error" : QString::fromUtf8(kTitle).toStdString(),
+                   report.refused ? ops::MessageIcon::Error : ops::MessageIcon::Information);
+    return report.text;
+}
+
+void CLogbookWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (m_book && !urls.isEmpty() &&
+        std::all_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); }))
+        event->acceptProposedAction();
+}
+
+void CLogbookWindow::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        paths << url.toLocalFile();
+    event->acceptProposedAction();
+    // After the drop has ended: the report's message box must not run inside the drag.
+    QMetaObject::invokeMethod(
+        this, [this, paths] { AddFiles(paths); }, Qt::QueuedConnection);
 }
 
 }  // namespace veldrant::app

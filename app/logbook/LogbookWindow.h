@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -14,6 +15,8 @@
 #include "logbook/Records.h"
 
 class QComboBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -64,8 +67,17 @@ public:
     std::optional<int64_t> ShownRound() const;
     // Asks for confirmation, then removes the chosen round from the logbook.
     void RemoveChosenRound();
+    // Adds mark CSV files (chosen with ファイルを追加…, or dropped on the window), each in its own
+    // transaction, and says per file what went in. The report's text, empty without a logbook.
+    QString AddFiles(const QStringList& paths);
+    QPushButton* AddButton() const { return m_pAdd; }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    void ChooseFiles();
     void BuildRoundsPage(QWidget* page);
     void BuildStatsPage(QWidget* page);
     void FillList();
@@ -92,6 +104,7 @@ private:
     QComboBox* m_pYear = nullptr;
     QLabel* m_pCount = nullptr;
     QPushButton* m_pRemove = nullptr;
+    QPushButton* m_pAdd = nullptr;
     QStandardItemModel* m_pModel = nullptr;
     CRoundFilterModel* m_pFilter = nullptr;
     QTableView* m_pList = nullptr;

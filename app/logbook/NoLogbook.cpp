@@ -10,4 +10,8 @@ QWidget* ShowLogbookWindow(QWidget*, const std::string&) {
     return nullptr;
 }
 
+QString AddImportToLogbook(const QString&) {
+    return {};
+}
+
 }  // namespace veldrant::app

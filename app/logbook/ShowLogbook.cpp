@@ -2,27 +2,54 @@
 
 #include <QPointer>
 
+#include "app/logbook/LogbookAdd.h"
 #include "app/logbook/LogbookWindow.h"
 #include "logbook/Logbook.h"
 
 namespace veldrant::app {
+namespace {
+
+QPointer<CLogbookWindow> g_shown;
+
+}  // namespace
 
 bool HasLogbook() {
     return true;
 }
 
 QWidget* ShowLogbookWindow(QWidget* owner, const std::string& path) {
-    static QPointer<CLogbookWindow> shown;
-    if (shown && shown->isVisible()) {
-        shown->raise();
-        shown->activateWindow();
-        return shown;
+    if (g_shown && g_shown->isVisible()) {
+        g_shown->raise();
+        g_shown->activateWindow();
+        return g_shown;
     }
     // A child of a modal window is not blocked by it; the flag keeps it a window of its own.
-    shown = new CLogbookWindow(owner);
-    shown->show();
-    shown->OpenLogbook(logbook::LogbookPath(path));
-    return shown;
+    g_shown = new CLogbookWindow(owner);
+    g_shown->show();
+    g_shown->OpenLogbook(logbook::LogbookPath(path));
+    return g_shown;
+}
+
+QString AddImportToLogbook(const QString& csvPath) {
+    const std::string path = logbook::LogbookPath({});
+    try {
+        if (path.empty())
+            throw logbook::LogbookError(logbook::LogbookError::Kind::Missing,
+                                        "no folder for the logbook is known");
+        std::unique_ptr<logbook::Logbook> book =
+            logbook::Logbook::Open(path, logbook::Logbook::Mode::Write);
+        LogbookAddReport report = AddFilesToLogbook(*book, {csvPath});
+        if (report.refused)
+            return QStringLiteral("ログブックには追加していません：") + report.text.trimmed();
+        if (g_shown && g_shown->Book() && g_shown->Book()->Path() == book->Path()) {
+            book.reset();
+            g_shown->OpenLogbook(path);
+        }
+        return QStringLiteral("ログブック：") + LogbookSummaryText(report.total);
+    } catch (const std::exception& e) {
+        return QStringLiteral("ログブックには追加していません：") +
+               QString::fromStdString(e.what());
+    }
 }
 
 }  // namespace veldrant::app

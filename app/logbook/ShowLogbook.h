@@ -2,6 +2,8 @@
 // the logbook (no SQLite) links the variant that has none.
 #pragma once
 
+#include <QString>
+
 #include <string>
 
 class QWidget;
@@ -14,5 +16,10 @@ bool HasLogbook();
 // `path`, else the one VELDRANT_LOGBOOK names, else the user's data folder's; an open window is
 // raised. Null without a logbook.
 QWidget* ShowLogbookWindow(QWidget* owner, const std::string& path = {});
+// Adds the mark CSV file an import wrote to the logbook (VELDRANT_LOGBOOK's, else the user's
+// data folder's) and shows it in an open logbook window. The one line that says what happened:
+// what was added, or why nothing was (the file stays the import's result either way); empty
+// without a logbook.
+QString AddImportToLogbook(const QString& csvPath);
 
 }  // namespace veldrant::app

@@ -19,6 +19,7 @@
 #include "app/logbook/ParEditor.h"
 #include "app/logbook/ShowLogbook.h"
 #include "logbook/Logbook.h"
+#include "platform/File.h"
 #include "rounds/RoundReader.h"
 #include "tests/app/GuiSupport.h"
 #include "tests/logbook/LogbookFiles.h"
@@ -136,7 +137,7 @@ TEST(LogbookCharts, TheHistogramCountsEveryBinBetweenTheLowestAndTheHighest) {
 
 TEST_F(LogbookWindowTest, AFileThatIsNoLogbookIsNamedAndLeftAsItWas) {
     const std::string other = dir_.File("メモ.txt");
-    std::ofstream(other, std::ios::binary) << "not a logbook\n";
+    std::ofstream(platform::Utf8Path(other), std::ios::binary) << "not a logbook\n";
     CLogbookWindow w;
     w.show();
     guitest::MessageBoxCatcher catcher;
@@ -145,7 +146,7 @@ TEST_F(LogbookWindowTest, AFileThatIsNoLogbookIsNamedAndLeftAsItWas) {
     EXPECT_TRUE(catcher.seen[0].text.startsWith("ログブックを開けません。\n"));
     EXPECT_TRUE(catcher.seen[0].text.contains(QString::fromStdString(other)));
     EXPECT_EQ(w.RoundList()->model()->rowCount(), 0);
-    EXPECT_EQ(vt::ReadAll(other), "not a logbook\n");
+    EXPECT_EQ(vt::ReadAll(platform::Utf8Path(other)), "not a logbook\n");
     // Still usable: a good logbook opens in the same window.
     EXPECT_TRUE(w.OpenLogbook(path_));
     EXPECT_EQ(w.RoundList()->model()->rowCount(), 3);
@@ -196,3 +197,30 @@ TEST_F(LogbookWindowTest, TheRoundsTabOpensItAndTheParEditorWritesWhatIsValid) {
 }
 
 }  // namespace
+
+TEST_F(LogbookWindowTest, AddsSeveralFilesSayingWhatEachGaveAndRefusingOneThatIsNoMarkFile) {
+    namespace t = logbook::test;
+    auto write = [](const std::string& path, const std::string& bytes) {
+        std::ofstream(platform::Utf8Path(path), std::ios::binary) << bytes;
+        return path;
+    };
+    const std::string later =
+        write(dir_.File("後日.csv"),
+              t::File({{"2017-06-10", 1234, "テストGC", t::Marks(8), {t::Card(4)}},
+                       {"2018-04-01", 1234, "テストGC", t::Marks(8), {t::Card(5)}}}));
+    const std::string text = write(dir_.File("メモ.csv"), "not marks\r\n");
+    CLogbookWindow w;
+    ASSERT_TRUE(w.OpenLogbook(path_));
+    guitest::MessageBoxCatcher catcher;
+    const QString report =
+        w.AddFiles({QString::fromStdString(later), QString::fromStdString(text)});
+    // The good file still goes in; the report names each file and the total.
+    EXPECT_TRUE(report.startsWith("後日.csv：2ラウンド：新規 1、記録済み 1\nメモ.csv："))
+        << report.toStdString();
+    EXPECT_TRUE(report.endsWith("合計 1 ファイル：2ラウンド：新規 1、記録済み 1\n"))
+        << report.toStdString();
+    ASSERT_EQ(catcher.seen.size(), 1u);
+    EXPECT_EQ(catcher.seen[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(Column(w, CLogbookWindow::kDate),
+              QStringList({"2018-04-01", "2017-06-10", "2016-09-20", "2016-05-03"}));
+}

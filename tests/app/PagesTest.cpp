@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "app/TabCtrl.h"
+#include "app/logbook/ShowLogbook.h"
 #include "course/Dialog2.h"
 #include "firmware/Dialog1.h"
 #include "marks/Dialog6.h"
@@ -28,6 +29,7 @@
 #include "tests/app/GuiSupport.h"
 #include "tests/course/upload_packages.h"
 #include "tests/firmware/FirmwareImageMaker.h"
+#include "tests/support/Environment.h"
 #include "widgets/ButtonST.h"
 #include "widgets/Resources.h"
 #include "widgets/TextProgressCtrl.h"
@@ -363,8 +365,20 @@ TEST_F(PagesTest, TheMarkPageSavesTheSameCsvAsTheMarkImportOperation) {
 
     const std::string fromPage = JapaneseFolder(dir_, "地点データ") + "/地点.csv";
     rig.Dialogs().answer = QString::fromStdString(fromPage);
+    const QByteArray logbookBefore = qgetenv("VELDRANT_LOGBOOK");
+    veldrant::testing::SetEnvironment("VELDRANT_LOGBOOK", dir_.Path() + "/ログブック.sqlite3");
     MessageBoxCatcher catcher;
     PressAndWait(w, 0, w.MarkPage());
+    veldrant::testing::SetEnvironment("VELDRANT_LOGBOOK", logbookBefore.toStdString());
+    // What the file holds went into the logbook too, once it was in place; the page says so.
+    if (veldrant::app::HasLogbook()) {
+        const QString line = w.MarkPage()->LogbookLine()->text();
+        EXPECT_TRUE(w.MarkPage()->OpenLogbookButton()->isVisibleTo(w.MarkPage()));
+        EXPECT_TRUE(QRegularExpression("^ログブック：([1-9]\\d*)ラウンド：新規 \\1、記録済み 0$")
+                        .match(line)
+                        .hasMatch())
+            << line.toStdString();
+    }
     ASSERT_EQ(rig.Dialogs().requests.size(), 1u);
     const auto& request = rig.Dialogs().requests[0];
     EXPECT_TRUE(request.save);

@@ -1,0 +1,47 @@
+#include "app/logbook/LogbookAdd.h"
+
+#include <QFileInfo>
+
+#include "app/JobPaths.h"
+#include "rounds/RoundReader.h"
+
+namespace veldrant::app {
+
+QString LogbookSummaryText(const logbook::AddSummary& s) {
+    QString t = QStringLiteral("%1ラウンド：新規 %2、").arg(s.rounds).arg(s.added);
+    if (s.extended)
+        t += QStringLiteral("追記 %1、").arg(s.extended);
+    return t + QStringLiteral("記録済み %1").arg(s.already);
+}
+
+LogbookAddReport AddFilesToLogbook(logbook::Logbook& book, const QStringList& paths) {
+    LogbookAddReport report;
+    for (const QString& path : paths) {
+        const QString name = QFileInfo(path).fileName();
+        // The path in UTF-8 on every platform, as the rounds take it.
+        const std::string file = JobPath(QFileInfo(path).absoluteFilePath());
+        rounds::ReadResult r = rounds::LoadRounds(file);
+        if (!r.ok()) {
+            ++report.refused;
+            report.text += name + QStringLiteral("：地点データのCSVファイルとして読めません（") +
+                           QString::fromStdString(r.error) + QStringLiteral("）\n");
+            continue;
+        }
+        try {
+            logbook::AddSummary s = book.Add(r.file, file);
+            report.total += s;
+            ++report.added;
+            report.text += name + QStringLiteral("：") + LogbookSummaryText(s) + '\n';
+        } catch (const std::exception& e) {
+            ++report.refused;
+            report.text += name + QStringLiteral("：追加できません（") +
+                           QString::fromStdString(e.what()) + QStringLiteral("）\n");
+        }
+    }
+    if (paths.size() > 1)
+        report.text += QStringLiteral("合計 %1 ファイル：").arg(report.added) +
+                       LogbookSummaryText(report.total) + '\n';
+    return report;
+}
+
+}  // namespace veldrant::app

@@ -1,0 +1,26 @@
+// Adding mark CSV files to the logbook from the window: each file in its own transaction, with
+// one line per file in the window's language and a total.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "logbook/Logbook.h"
+
+namespace veldrant::app {
+
+// "12ラウンド：新規 1、記録済み 11" ("…、追記 2、…" when rounds were extended).
+QString LogbookSummaryText(const logbook::AddSummary& s);
+
+struct LogbookAddReport {
+    logbook::AddSummary total;
+    int added = 0;    // files added (or already there)
+    int refused = 0;  // files that are not mark CSV files, or that the logbook refused
+    QString text;     // a line per file, then the total
+};
+
+// Adds each file; a file that cannot be read or added is named with the reason and the others
+// still go in.
+LogbookAddReport AddFilesToLogbook(logbook::Logbook& book, const QStringList& paths);
+
+}  // namespace veldrant::app
