@@ -13,7 +13,7 @@ namespace {
 constexpr const char* kText = "\n VELDRANTに保存した地点データをPCに取り込みます。";
 constexpr QRect kShowRoundsRect(529, 176, 150, 26);
 constexpr QRect kOpenLogbookRect(419, 176, 104, 26);
-constexpr QRect kLogbookLineRect(178, 124, 501, 44);
+constexpr QRect kLogbookLineRect(169, 124, 510, 44);
 
 constexpr veldrant::app::CDevicePage::Faces kFaces{IDB_MARK_IN,        IDB_MARK_OUT,
                                                    IDB_MARK_ABSENT_IN, IDB_MARK_ABSENT_OUT,

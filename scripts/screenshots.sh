@@ -13,12 +13,14 @@ if [[ "${1:-}" == windows ]]; then
   if [[ ! -f "$BUILD_DIR/build.ninja" ]]; then
     cmake --preset windows >/dev/null
   fi
-  cmake --build "$BUILD_DIR" --target veldrant_screenshots veldrant
+  cmake --build "$BUILD_DIR" --target veldrant_screenshots veldrant_logbook_screenshots veldrant
   mkdir -p docs/screenshots/windows
   # Qt's DLLs and plugins sit beside the program in the build tree; wine passes no QT_* variable,
   # so the platform is named on the command line.
   "${xvfb[@]}" bash scripts/wine-run.sh "$BUILD_DIR/tests/app/veldrant_screenshots.exe" \
     -platform windows docs/screenshots/windows
+  xvfb-run -a -s "-screen 0 1280x900x24" bash scripts/wine-run.sh \
+    "$BUILD_DIR/tests/app/veldrant_logbook_screenshots.exe" -platform windows docs/screenshots/windows
   exit 0
 fi
 bash scripts/install-deps.sh

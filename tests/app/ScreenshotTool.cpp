@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -185,7 +186,11 @@ int main(int argc, char** argv) {
     ShowTab(window, 0);
     window.ProgressBar().SetPos(100);
     window.ProgressBar().SetWindowText(QStringLiteral("完了しました。"));
+    window.MarkPage()->ShowInRoundsButton()->show();
+    window.MarkPage()->ShowLogbookLine(QStringLiteral("ログブック：5ラウンド：新規 1、記録済み 4"));
     ok &= Save(window, folder.filePath("marks-done.png"));
+    window.MarkPage()->ShowInRoundsButton()->hide();
+    window.MarkPage()->ShowLogbookLine({});
 
     // The save dialog's question before it replaces a file.
     ok &= SaveReplaceQuestion(window, folder.filePath("save-replace-question.png"));
