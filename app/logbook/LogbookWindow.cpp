@@ -4,6 +4,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -283,11 +284,7 @@ void CLogbookWindow::BuildRoundsPage(QWidget* page) {
     m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pList->verticalHeader()->hide();
     m_pList->verticalHeader()->setDefaultSectionSize(22);
-    m_pList->horizontalHeader()->setSectionResizeMode(kGolfCourse, QHeaderView::Stretch);
-    m_pList->setColumnWidth(kDate, 96);
-    m_pList->setColumnWidth(kStart, 60);
-    for (int c : {kScore, kPutts, kMarks})
-        m_pList->setColumnWidth(c, 56);
+    SizeListColumns();
     m_pList->setMinimumWidth(420);
 
     auto* right = new QWidget(page);
@@ -460,10 +457,23 @@ void CLogbookWindow::FillList() {
         ++row;
     }
     m_pFilter->setSourceModel(m_pModel);
+    // The sections came back with the model, at their default widths.
+    SizeListColumns();
     m_pList->sortByColumn(m_pList->horizontalHeader()->sortIndicatorSection(),
                           m_pList->horizontalHeader()->sortIndicatorOrder());
     FillFilters();
     OnFilterChanged();
+}
+
+void CLogbookWindow::SizeListColumns() {
+    m_pList->horizontalHeader()->setSectionResizeMode(kGolfCourse, QHeaderView::Stretch);
+    // As wide as their texts in the window's font, which differs between the desktops.
+    const QFontMetrics metrics = m_pList->fontMetrics();
+    const int pad = 2 * metrics.averageCharWidth() + 8;
+    m_pList->setColumnWidth(kDate, metrics.horizontalAdvance(QStringLiteral("2016-05-03")) + pad);
+    m_pList->setColumnWidth(kStart, metrics.horizontalAdvance(QStringLiteral("08:00")) + pad);
+    for (int c : {kScore, kPutts, kMarks})
+        m_pList->setColumnWidth(c, metrics.horizontalAdvance(QStringLiteral("パット")) + pad);
 }
 
 void CLogbookWindow::FillFilters() {

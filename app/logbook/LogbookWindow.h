@@ -82,6 +82,7 @@ private:
     void BuildStatsPage(QWidget* page);
     void FillList();
     void FillFilters();
+    void SizeListColumns();
     void OnFilterChanged();
     void ShowRound();
     void ShowHole(int row);
