@@ -78,6 +78,7 @@ CRoundsPage::CRoundsPage(IPageServices& services, QWidget* parent)
     connect(m_pLogbook, &QPushButton::clicked, this, [this] { ShowLogbookWindow(window()); });
 
     m_pFileLabel = new QLabel(QStringLiteral("地点データのCSVファイルを開いてください。"), this);
+    m_pFileLabel->setObjectName("roundsFile");
     m_pFileLabel->setGeometry(kFileRect);
 
     m_pRounds = new QListWidget(this);
@@ -131,8 +132,14 @@ void CRoundsPage::OfferFile(const QString& path) {
 void CRoundsPage::OnOpen() {
     QString path = m_services.FileDialogs().GetOpenFileName(this, QString::fromUtf8(kTitleOpen),
                                                             QString::fromUtf8(kFilterCsv));
-    if (!path.isEmpty())
-        OpenFile(path);
+    if (path.isEmpty() || !OpenFile(path))
+        return;
+    // A file the golfer opens goes into the logbook too; the file label and the logbook button
+    // say what went in.
+    const QString line = AddImportToLogbook(path);
+    m_pFileLabel->setToolTip(line);
+    m_pLogbook->setToolTip(
+        line.isEmpty() ? QStringLiteral("これまでに取り込んだすべてのラウンドと統計") : line);
 }
 
 bool CRoundsPage::OpenFile(const QString& path) {

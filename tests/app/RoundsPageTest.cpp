@@ -16,11 +16,13 @@
 #include "app/PicturePainter.h"
 #include "app/RoundsPage.h"
 #include "app/TabCtrl.h"
+#include "app/logbook/ShowLogbook.h"
 #include "marks/Dialog6.h"
 #include "marks/MarkExport.h"
 #include "rounds/RoundReader.h"
 #include "sim/MarkService.h"
 #include "tests/app/GuiSupport.h"
+#include "tests/support/Environment.h"
 #include "tests/support/TempDir.h"
 #include "widgets/ButtonST.h"
 
@@ -81,7 +83,15 @@ TEST_F(RoundsPageTest, ShowsTheRoundsHolesAndPictureOfTheOpenedFile) {
     ClickTab(w, 4);
     CRoundsPage* page = w.RoundsPage();
     rig.Dialogs().answer = QString::fromStdString(path);
+    const QByteArray logbookBefore = qgetenv("VELDRANT_LOGBOOK");
+    veldrant::testing::SetEnvironment("VELDRANT_LOGBOOK", dir_.File("ログブック.sqlite3"));
     Click(page->OpenButton());
+    veldrant::testing::SetEnvironment("VELDRANT_LOGBOOK", logbookBefore.toStdString());
+    // The opened file's rounds went into the logbook as well.
+    if (veldrant::app::HasLogbook()) {
+        EXPECT_EQ(page->findChild<QLabel*>("roundsFile")->toolTip(),
+                  "ログブック：5ラウンド：新規 5、記録済み 0");
+    }
     ASSERT_EQ(rig.Dialogs().requests.size(), 1u);
     EXPECT_FALSE(rig.Dialogs().requests[0].save);
     EXPECT_EQ(rig.Dialogs().requests[0].filter, "CSV Files(*.csv);;All File(*.*)");
