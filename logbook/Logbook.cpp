@@ -274,6 +274,10 @@ auto Guarded(const std::string& path, F&& body) -> decltype(body()) {
             throw LogbookError(LogbookError::Kind::Busy,
                                path + " is held by another program for too long (" + e.what() +
                                    "); nothing was changed");
+        if (e.Full())
+            throw LogbookError(
+                LogbookError::Kind::Failed,
+                path + ": the disk is full, or the file may grow no further" + kLeftAsItWas);
         if (e.Code() == 11 /* SQLITE_CORRUPT */ || e.Code() == 26 /* SQLITE_NOTADB */)
             throw LogbookError(LogbookError::Kind::Refused, Damaged(path, e.what()));
         throw LogbookError(LogbookError::Kind::Failed, path + ": " + e.what());
@@ -356,8 +360,8 @@ std::unique_ptr<Logbook> Logbook::Open(const std::string& path, Mode mode,
             throw LogbookError(LogbookError::Kind::Failed,
                                platform::PathUtf8(parent) + ": " + ec.message());
     }
-    const Header header = exists ? CheckHeader(path) : Header::Empty;
-    if (header == Header::Empty && mode == Mode::ReadOnly)
+    const Header seen = exists ? CheckHeader(path) : Header::Empty;
+    if (seen == Header::Empty && mode == Mode::ReadOnly)
         throw LogbookError(LogbookError::Kind::Missing, path + ": the logbook is empty");
 
     return Guarded(path, [&] {
@@ -368,11 +372,32 @@ std::unique_ptr<Logbook> Logbook::Open(const std::string& path, Mode mode,
             db->OnBusy(std::move(busy));
         db->Exec("PRAGMA foreign_keys = ON");
         // A database with nothing in it is what a logbook being made looks like until its
-        // schema is in; anything else unmarked belongs to another program.
-        if (header == Header::Unmarked &&
-            (db->QueryInt("SELECT count(*) FROM sqlite_schema") != 0 ||
-             db->QueryInt("PRAGMA application_id") != 0))
-            throw LogbookError(LogbookError::Kind::Refused, NotOurs(path));
+        // schema is in; anything else unmarked belongs to another program, unless another
+        // Veldrant has just made it a logbook.
+        Header header = seen;
+        auto madeMeanwhile = [&] {
+            if (db->QueryInt("SELECT count(*) FROM sqlite_schema") == 0 &&
+                db->QueryInt("PRAGMA application_id") == 0)
+                return false;
+            if (db->QueryInt("PRAGMA application_id") != kApplicationId)
+                throw LogbookError(LogbookError::Kind::Refused, NotOurs(path));
+            return true;
+        };
+        if (header != Header::Ours && madeMeanwhile())
+            header = Header::Ours;
+        if (header != Header::Ours && mode == Mode::Write) {
+            // Schema, id and version in one transaction: a new logbook is whole or empty. The
+            // lock may have come after another Veldrant's, which made it meanwhile.
+            Transaction t(*db);
+            if (madeMeanwhile()) {
+                header = Header::Ours;
+            } else {
+                db->Exec("PRAGMA application_id = " + std::to_string(kApplicationId));
+                db->Exec(kSchema);
+                db->Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+                t.Commit();
+            }
+        }
         if (header == Header::Unmarked && mode == Mode::ReadOnly)
             throw LogbookError(LogbookError::Kind::Missing, path + ": the logbook is empty");
         if (header == Header::Ours) {
@@ -399,18 +424,12 @@ std::unique_ptr<Logbook> Logbook::Open(const std::string& path, Mode mode,
                     aside = platform::AsideName(path, "v" + std::to_string(version) + "-backup", n);
                 db->BackupTo(aside);
                 Transaction t(*db);
-                for (int64_t v = version; v < kSchemaVersion; ++v)
+                // Another Veldrant may have brought it up to date while this one waited.
+                for (int64_t v = db->QueryInt("PRAGMA user_version"); v < kSchemaVersion; ++v)
                     db->Exec(kMigrations[v]);
                 db->Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
                 t.Commit();
             }
-        } else {
-            // Schema, id and version in one transaction: a new logbook is whole or empty.
-            Transaction t(*db);
-            db->Exec("PRAGMA application_id = " + std::to_string(kApplicationId));
-            db->Exec(kSchema);
-            db->Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
-            t.Commit();
         }
         if (mode == Mode::Write)
             db->Exec("PRAGMA journal_mode = WAL");

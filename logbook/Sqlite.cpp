@@ -2,10 +2,16 @@
 
 #include <sqlite3.h>
 
+#include "platform/File.h"
+
 namespace veldrant::logbook::sql {
 
 bool SqliteError::Busy() const {
     return code_ == SQLITE_BUSY || code_ == SQLITE_LOCKED;
+}
+
+bool SqliteError::Full() const {
+    return code_ == SQLITE_FULL || (code_ == SQLITE_IOERR && platform::NoRoomError(systemError_));
 }
 
 Database::Database(const std::string& path, Mode mode, int busyMs)
@@ -42,7 +48,7 @@ Database::~Database() {
 }
 
 void Database::Fail(int code) const {
-    throw SqliteError(code & 0xFF, sqlite3_errmsg(db_));
+    throw SqliteError(code & 0xFF, sqlite3_errmsg(db_), sqlite3_system_errno(db_));
 }
 
 void Database::Exec(std::string_view sql) {
@@ -52,7 +58,7 @@ void Database::Exec(std::string_view sql) {
     if (rc != SQLITE_OK) {
         std::string why = message ? message : sqlite3_errstr(rc);
         sqlite3_free(message);
-        throw SqliteError(rc & 0xFF, why);
+        throw SqliteError(rc & 0xFF, why, sqlite3_system_errno(db_));
     }
 }
 
@@ -84,17 +90,17 @@ void Database::BackupTo(const std::string& path) {
         sqlite3_close(to);
         throw SqliteError(SQLITE_ERROR, message);
     }
-    // All pages in one step: the copy is one snapshot of the source.
-    do {
-        rc = sqlite3_backup_step(b, -1);
-        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-            sqlite3_sleep(20);
-    } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
+    // All pages in one step: the copy is one snapshot of the source. A lock held too long has
+    // already been waited for by the source's busy handler.
+    rc = sqlite3_backup_step(b, -1);
     sqlite3_backup_finish(b);
     std::string message = rc == SQLITE_DONE ? "" : sqlite3_errmsg(to);
+    const int system = sqlite3_system_errno(to);
     sqlite3_close(to);
     if (rc != SQLITE_DONE)
-        throw SqliteError(rc & 0xFF, path + ": " + message);
+        throw SqliteError(rc & 0xFF,
+                          path + ": " + (message == "not an error" ? sqlite3_errstr(rc) : message),
+                          system);
 }
 
 Statement::Statement(Database& db, std::string_view sql) : db_(db) {

@@ -16,12 +16,17 @@ namespace veldrant::logbook::sql {
 
 class SqliteError : public std::runtime_error {
 public:
-    SqliteError(int code, const std::string& what) : std::runtime_error(what), code_(code) {}
+    SqliteError(int code, const std::string& what, int systemError = 0)
+        : std::runtime_error(what), code_(code), systemError_(systemError) {}
     int Code() const { return code_; }  // the primary result code (SQLITE_BUSY, ...)
     bool Busy() const;
+    // No room to write: SQLite's SQLITE_FULL, or an I/O error the system gave for a full disk
+    // (growing a file by other means than a write) or a file size limit.
+    bool Full() const;
 
 private:
     int code_;
+    int systemError_;
 };
 
 class Database {

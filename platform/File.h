@@ -22,6 +22,10 @@ inline std::string PathUtf8(const std::filesystem::path& path) {
     return std::string(s.begin(), s.end());
 }
 
+// True when a system error code (errno on Linux, GetLastError on Windows) says a file could not
+// grow: the disk is full, or a quota or a file size limit is reached.
+bool NoRoomError(int systemError);
+
 // std::fopen for a UTF-8 path.
 std::FILE* OpenStdFile(const std::string& path, const char* mode);
 

@@ -22,6 +22,10 @@ std::FILE* OpenStdFile(const std::string& path, const char* mode) {
 
 void BinaryStdout() {}
 
+bool NoRoomError(int systemError) {
+    return systemError == ENOSPC || systemError == EDQUOT || systemError == EFBIG;
+}
+
 std::optional<FileIdentity> IdentifyFile(const std::string& path) {
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0)

@@ -27,6 +27,11 @@ void BinaryStdout() {
     _setmode(_fileno(stdout), _O_BINARY);
 }
 
+bool NoRoomError(int systemError) {
+    return systemError == ERROR_DISK_FULL || systemError == ERROR_HANDLE_DISK_FULL ||
+           systemError == ERROR_FILE_TOO_LARGE;
+}
+
 std::optional<FileIdentity> IdentifyFile(const std::string& path) {
     if (path.empty())
         return std::nullopt;

@@ -30,9 +30,11 @@ struct CliRun {
     std::string out, err;
 };
 
-CliRun Cli(const TempDir& dir, const std::string& logbook, const std::string& args) {
-    std::string command = "cd '" + dir.Path() + "' && VELDRANT_LOGBOOK='" + logbook + "' '" +
-                          VELDRANT_CLI "' " + args + " >.o 2>.e";
+// `shell` comes before the program (limits for it, say).
+CliRun Cli(const TempDir& dir, const std::string& logbook, const std::string& args,
+           const std::string& shell = "") {
+    std::string command = "cd '" + dir.Path() + "' && " + shell + " VELDRANT_LOGBOOK='" + logbook +
+                          "' '" + VELDRANT_CLI "' " + args + " >.o 2>.e";
     int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(dir.File(".o")),
             ReadAll(dir.File(".e"))};
@@ -40,6 +42,40 @@ CliRun Cli(const TempDir& dir, const std::string& logbook, const std::string& ar
 
 void Write(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Starts `logbook add FILE` without waiting for it, its standard error going to `err`.
+pid_t StartAdd(const std::string& logbook, const std::string& file, const std::string& err) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        setenv("VELDRANT_LOGBOOK", logbook.c_str(), 1);
+        dup2(open("/dev/null", O_WRONLY), 1);
+        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+        execl(VELDRANT_CLI, VELDRANT_CLI, "logbook", "add", file.c_str(), nullptr);
+        _exit(127);
+    }
+    return pid;
+}
+
+int ExitOf(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// 300 rounds of 60 marks, each with a card.
+std::string BigFile() {
+    std::vector<Session> many;
+    for (int d = 0; d < 300; ++d) {
+        Session s;
+        s.date = "2017-" + std::string(d / 28 < 9 ? "0" : "") + std::to_string(d / 28 + 1) + "-" +
+                 (d % 28 < 9 ? "0" : "") + std::to_string(d % 28 + 1);
+        s.gcid = 100 + d % 7;
+        s.marks = Marks(60);
+        s.cards = {Card(4 + d % 3)};
+        many.push_back(s);
+    }
+    return File(many);
 }
 
 // Round A as a first download saw it (three marks) and as a later one (five), round B of the
@@ -193,17 +229,7 @@ TEST_F(LogbookCli, RefusesWhatIsNotItsLogbookAndLeavesItAsItWas) {
 
 // A big add killed at random instants leaves the logbook as it was or with the file whole.
 TEST_F(LogbookCli, KilledWhileAddingLeavesTheLogbookBeforeOrAfter) {
-    std::vector<Session> many;
-    for (int d = 0; d < 300; ++d) {
-        Session s;
-        s.date = "2017-" + std::string(d / 28 < 9 ? "0" : "") + std::to_string(d / 28 + 1) + "-" +
-                 (d % 28 < 9 ? "0" : "") + std::to_string(d % 28 + 1);
-        s.gcid = 100 + d % 7;
-        s.marks = Marks(60);
-        s.cards = {Card(4 + d % 3)};
-        many.push_back(s);
-    }
-    Write(dir_.File("big.csv"), File(many));
+    Write(dir_.File("big.csv"), BigFile());
     const std::string whole = dir_.File("whole.sqlite3");
     Cli(dir_, whole, "logbook add a3.csv");
     const std::string before = List(whole);
@@ -239,6 +265,72 @@ TEST_F(LogbookCli, KilledWhileAddingLeavesTheLogbookBeforeOrAfter) {
     }
     std::printf("killed 12 adds: %d left the logbook as before, %d with the file whole\n",
                 sawBefore, sawAfter);
+}
+
+// While another program holds the write lock, adds wait for it and say so, then go in as if one
+// after the other; a list and a backup meanwhile see the logbook as it was. The other program is
+// this test, holding a write transaction open on a new (empty) logbook file or on one with a
+// round.
+TEST_F(LogbookCli, WritersWaitForEachOther) {
+    const std::string ab = dir_.File("ab.sqlite3"), ba = dir_.File("ba.sqlite3");
+    Cli(dir_, ab, "logbook add a3.csv b.csv");
+    Cli(dir_, ba, "logbook add b.csv a3.csv");
+    for (bool fresh : {true, false}) {
+        SCOPED_TRACE(fresh ? "a new logbook" : "a logbook with a round");
+        const std::string book = dir_.File(fresh ? "new.sqlite3" : "old.sqlite3");
+        if (!fresh)
+            Cli(dir_, book, "logbook add a3.csv");
+        const std::string before = fresh ? "" : List(book);
+        sqlite3* other = nullptr;
+        sqlite3_open(book.c_str(), &other);
+        ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        if (!fresh) {
+            EXPECT_EQ(List(book), before);
+            EXPECT_EQ(Cli(dir_, book, "logbook backup held.sqlite3").exit, 0);
+            EXPECT_EQ(List(dir_.File("held.sqlite3")), before);
+        }
+        std::vector<std::string> files =
+            fresh ? std::vector<std::string>{"a3.csv", "b.csv"} : std::vector<std::string>{"b.csv"};
+        std::vector<pid_t> adds;
+        for (const std::string& f : files)
+            adds.push_back(StartAdd(book, dir_.File(f), dir_.File(f + ".err")));
+        for (const std::string& f : files) {
+            for (int i = 0; i < 6000 && ReadAll(dir_.File(f + ".err")).empty(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            EXPECT_EQ(ReadAll(dir_.File(f + ".err")),
+                      "veldrant-cli: another program is writing to the logbook; waiting for "
+                      "it...\n");
+        }
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        for (size_t i = 0; i < adds.size(); ++i)
+            EXPECT_EQ(ExitOf(adds[i]), 0) << ReadAll(dir_.File(files[i] + ".err"));
+        const std::string after = List(book);
+        EXPECT_TRUE(after == List(ab) || (fresh && after == List(ba))) << after;
+        EXPECT_EQ(Cli(dir_, book, "logbook check").exit, 0);
+    }
+}
+
+// A disk that fills up during an add (a file size limit, as the system sets it for the
+// program) fails the add with a plain reason and leaves the logbook's bytes as they were.
+TEST_F(LogbookCli, AFullDiskFailsTheAddAndKeepsTheLogbook) {
+    Write(dir_.File("big.csv"), BigFile());
+    const std::string book = dir_.File("full.sqlite3");
+    Cli(dir_, book, "logbook add a3.csv");
+    const std::string bytes = ReadAll(book), before = List(book);
+    // In blocks of 512 bytes: room for the shared memory index, not for the big file.
+    const std::string limit =
+        "trap '' XFSZ && ulimit -f " + std::to_string(bytes.size() / 512 + 256) + " &&";
+    CliRun r = Cli(dir_, book, "logbook add big.csv", limit);
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_NE(r.err.find("big.csv: not added: " + book +
+                         ": the disk is full, or the file may grow no further; it was left as "
+                         "it was\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_TRUE(ReadAll(book) == bytes);
+    EXPECT_EQ(List(book), before);
+    EXPECT_EQ(Cli(dir_, book, "logbook check").exit, 0);
 }
 
 // Every round written back out and added to an empty logbook gives the same list; the original
