@@ -91,7 +91,8 @@ CREATE TABLE card_lines(
   PRIMARY KEY(card, line)) WITHOUT ROWID;
 )";
 
-// Each entry brings the schema from version i + 1 to i + 2; version 1 is kSchema itself.
+// Entry i brings the schema from version i to i + 1 (Open runs kMigrations[v] for a file at
+// version v); version 1 is kSchema itself, so entry 0 is never run.
 constexpr const char* kMigrations[] = {nullptr};
 static_assert(std::size(kMigrations) == kSchemaVersion);
 
