@@ -62,8 +62,12 @@ bool CPageHost::IsConnected() {
 void CPageHost::ShowMessage(const std::string& text, const std::string& caption,
                             ops::MessageIcon icon) {
     QPointer<QWidget> owner = owner_;
-    RunOnUiAndWait([owner, text = WindowText(text), caption, icon] {
-        ShowMessageBox(owner.data(), text, caption, icon);
+    // The text is put into the window's language on the UI thread: Qt keeps a per-thread stack
+    // for its regular expressions, and in the Windows build (GCC's emulated thread-locals) that
+    // stack is freed before its owner's destructor reads it when a job's thread ends; the fault
+    // there leaves Qt's thread-key lock taken, and the program cannot end.
+    RunOnUiAndWait([owner, text, caption, icon] {
+        ShowMessageBox(owner.data(), WindowText(text), caption, icon);
     });
 }
 

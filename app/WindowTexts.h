@@ -8,7 +8,8 @@
 namespace veldrant::app {
 
 // `text` as the window shows it: in Japanese when it is one of the jobs' English sentences
-// (their file names and the system's reasons kept inside), else unchanged.
+// (their file names and the system's reasons kept inside), else unchanged. UI thread only: a
+// job's thread must not leave Qt's regular-expression state behind (see CPageHost::ShowMessage).
 std::string WindowText(const std::string& text);
 
 }  // namespace veldrant::app
