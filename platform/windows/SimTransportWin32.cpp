@@ -1,6 +1,7 @@
 // The "sim" transport on Windows: lists the <name>.hid files of the simulation directory that
 // name a pipe (platform/SimFolder.h, SimPipe.h), greets their pipes, and notices files appearing
-// and disappearing by looking at the directory every 200 ms on a thread of its own.
+// and disappearing on a thread of its own, from the directory's change notices and a look at it
+// at least every 200 ms.
 #include <atomic>
 #include <set>
 #include <thread>
@@ -160,7 +161,9 @@ public:
     SimNotices(std::string dir, HidNoticeFn fn)
         : dir_(std::move(dir)),
           fn_(std::move(fn)),
-          stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+          stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          changed_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        Watch();
         auto paths = ListSimFolder(dir_, NamesPipe);
         seen_ = std::set<std::string>(paths.begin(), paths.end());
         thread_ = std::thread([this] { Run(); });
@@ -171,23 +174,101 @@ public:
     }
 
 private:
-    void Run() {
-        while (WaitForSingleObject(stop_.Get(), DWORD(kNoticePeriod.count())) == WAIT_TIMEOUT) {
-            auto list = ListSimFolder(dir_, NamesPipe);
-            std::set<std::string> now(list.begin(), list.end());
-            for (const std::string& path : seen_)
-                if (!now.count(path))
-                    fn_(HidNotice::Removal, path);
-            for (const std::string& path : now)
-                if (!seen_.count(path))
-                    fn_(HidNotice::Arrival, path);
-            seen_ = std::move(now);
+    // Asks Windows for the directory's next name changes. A watch that is plugged in and pulled
+    // out again between two looks at the directory is seen only this way; where the directory
+    // cannot be watched (it does not exist yet), the looks alone tell.
+    void Watch() {
+        if (!folder_) {
+            folder_.Reset(CreateFileW(win::Wide(dir_).c_str(), FILE_LIST_DIRECTORY,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
+            if (!folder_)
+                return;
         }
+        ResetEvent(changed_.Get());
+        overlapped_ = OVERLAPPED{};
+        overlapped_.hEvent = changed_.Get();
+        watching_ = ReadDirectoryChangesW(folder_.Get(), changes_, sizeof changes_, FALSE,
+                                          FILE_NOTIFY_CHANGE_FILE_NAME, nullptr, &overlapped_,
+                                          nullptr) != 0;
+        if (!watching_)
+            folder_.Reset();
+    }
+
+    // The interfaces whose names went in the changes just read (none when there were more than
+    // the buffer holds: then the look at the directory tells).
+    std::vector<std::string> Gone(DWORD bytes) const {
+        std::vector<std::string> gone;
+        for (DWORD at = 0; bytes >= sizeof(FILE_NOTIFY_INFORMATION) && at < bytes;) {
+            const auto* change = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(changes_ + at);
+            std::string name = win::Utf8(
+                std::wstring_view(change->FileName, change->FileNameLength / sizeof(WCHAR)));
+            if ((change->Action == FILE_ACTION_REMOVED ||
+                 change->Action == FILE_ACTION_RENAMED_OLD_NAME) &&
+                IsSimInterfaceName(name))
+                gone.push_back(dir_ + "/" + name);
+            if (change->NextEntryOffset == 0)
+                break;
+            at += change->NextEntryOffset;
+        }
+        return gone;
+    }
+
+    void Run() {
+        for (;;) {
+            HANDLE events[2] = {stop_.Get(), changed_.Get()};
+            DWORD w = WaitForMultipleObjects(watching_ ? 2 : 1, events, FALSE,
+                                             DWORD(kNoticePeriod.count()));
+            if (w == WAIT_OBJECT_0)
+                break;
+            std::vector<std::string> gone;
+            if (w == WAIT_OBJECT_0 + 1) {
+                DWORD bytes = 0;
+                watching_ = false;
+                if (GetOverlappedResult(folder_.Get(), &overlapped_, &bytes, FALSE))
+                    gone = Gone(bytes);
+                else
+                    folder_.Reset();
+            }
+            if (!watching_)
+                Watch();
+            Tell(gone);
+        }
+        if (watching_) {
+            DWORD ignored = 0;
+            CancelIoEx(folder_.Get(), &overlapped_);
+            GetOverlappedResult(folder_.Get(), &overlapped_, &ignored, TRUE);
+        }
+    }
+
+    // Removals for the names that went (even of interfaces never seen here: one that came and
+    // went between two looks may be the one the link opened) and for those no longer listed,
+    // then arrivals for those listed anew or back again.
+    void Tell(const std::vector<std::string>& gone) {
+        auto list = ListSimFolder(dir_, NamesPipe);
+        std::set<std::string> now(list.begin(), list.end());
+        std::set<std::string> told;
+        for (const std::string& path : gone)
+            if (told.insert(path).second)
+                fn_(HidNotice::Removal, path);
+        for (const std::string& path : seen_)
+            if (!now.count(path) && told.insert(path).second)
+                fn_(HidNotice::Removal, path);
+        for (const std::string& path : now)
+            if (!seen_.count(path) || told.count(path))
+                fn_(HidNotice::Arrival, path);
+        seen_ = std::move(now);
     }
 
     std::string dir_;
     HidNoticeFn fn_;
     Handle stop_;
+    Handle changed_;
+    Handle folder_;
+    OVERLAPPED overlapped_{};
+    bool watching_ = false;
+    alignas(DWORD) uint8_t changes_[4096];
     std::set<std::string> seen_;
     std::thread thread_;
 };

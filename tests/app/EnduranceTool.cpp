@@ -50,6 +50,16 @@ void Print(const char* when, int plugs, int imports, const testing::ProcessStats
     std::fflush(stdout);
 }
 
+// What the window's last search made of each interface, when the watch was not found again.
+void ExplainLastSearch() {
+    CDeviceLink* link = veldrant::g_pDeviceLink.load();
+    if (!link)
+        return;
+    for (const CDeviceLink::InterfaceReport& r : link->LastDiscovery())
+        std::fprintf(stderr, "  %s %s: %s\n", r.transport.c_str(), r.path.c_str(),
+                     r.verdict.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,8 +100,13 @@ int main(int argc, char** argv) {
     };
     auto plugOnce = [&]() -> bool {
         rig.Sim().Server().Unplug();
-        if (!WaitFor([] { return g_bConnected.load() == 0; }, kLongWait))
+        if (!WaitFor([] { return g_bConnected.load() == 0; }, kLongWait)) {
+            std::error_code ec;
+            std::fprintf(stderr, "the window did not see the watch go (its interface %s)\n",
+                         std::filesystem::exists(rig.Sim().Server().Path(), ec) ? "is still there"
+                                                                                : "has gone");
             return false;
+        }
         // The interface's name may still be held for a moment by the connections just closed
         // (named pipes under Windows): plugging in is tried again until it takes.
         std::string error;
@@ -99,7 +114,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "the watch could not be plugged in: %s\n", error.c_str());
             return false;
         }
-        return rig.WaitConnected();
+        if (rig.WaitConnected())
+            return true;
+        ExplainLastSearch();
+        return false;
     };
 
     std::printf("%-8s %6s %7s %12s %11s %7s\n", "sample", "plugs", "imports", "resident KiB",
