@@ -43,9 +43,10 @@ Options Parse(int argc, char** argv) {
 }
 
 void Print(const char* when, int plugs, int imports, const testing::ProcessStats& s) {
-    std::printf("%-8s %6d %7d %12llu %11llu %7llu\n", when, plugs, imports,
-                static_cast<unsigned long long>(s.residentKiB),
-                static_cast<unsigned long long>(s.descriptors),
+    const std::string descriptors =
+        s.descriptors ? std::to_string(*s.descriptors) : std::string("n/a");
+    std::printf("%-8s %6d %7d %12llu %11s %7llu\n", when, plugs, imports,
+                static_cast<unsigned long long>(s.residentKiB), descriptors.c_str(),
                 static_cast<unsigned long long>(s.threads));
     std::fflush(stdout);
 }
@@ -160,13 +161,21 @@ int main(int argc, char** argv) {
     QTest::qWait(200);
     last = testing::SampleProcess();
     Print("end", o.plugs, imports, last);
-    std::printf("growth: resident %+lld KiB, descriptors %+lld, threads %+lld; %zu message boxes\n",
+    const bool counted = last.descriptors && base.descriptors;
+    const long long descriptorGrowth = counted ? static_cast<long long>(*last.descriptors) -
+                                                     static_cast<long long>(*base.descriptors)
+                                               : 0;
+    char descriptorText[64] = "handles: not available";
+    if (counted)
+        std::snprintf(descriptorText, sizeof descriptorText, "descriptors %+lld", descriptorGrowth);
+    std::printf("growth: resident %+lld KiB, %s, threads %+lld; %zu message boxes\n",
                 static_cast<long long>(last.residentKiB) - static_cast<long long>(base.residentKiB),
-                static_cast<long long>(last.descriptors) - static_cast<long long>(base.descriptors),
+                descriptorText,
                 static_cast<long long>(last.threads) - static_cast<long long>(base.threads),
                 catcher.seen.size());
     rig.Close();
-    // A descriptor or two come and go with the watcher's searches; a leak per plug or import
-    // shows as many.
-    return last.descriptors > base.descriptors + 3 || last.threads > base.threads + 1 ? 1 : 0;
+    // A few descriptors come and go with the watcher's searches (on Windows a search in flight
+    // holds the pipe, the watch lock's mutex, thread and event); a leak per plug or import shows
+    // as many more.
+    return descriptorGrowth > 8 || last.threads > base.threads + 1 ? 1 : 0;
 }

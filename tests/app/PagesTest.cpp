@@ -582,8 +582,8 @@ TEST_F(PagesTest, PullingTheWatchOutDuringAnUpdateEndsItAndThePageWorksAgain) {
     EXPECT_EQ(catcher.seen[0].title, "Error");
     EXPECT_EQ(catcher.seen[0].icon, QMessageBox::Critical);
     ExpectRestored(w, w.FirmwarePage());
-    // The removal notice may come after the job has ended (on Windows the simulated watches'
-    // folder is looked at every 200 ms); then nothing is connected.
+    // The removal notice may come after the job has ended (it comes from another thread); then
+    // nothing is connected.
     EXPECT_TRUE(WaitFor([] { return g_bConnected.load() == 0; }, kLongWait));
 
     // Back in: found again, and the same page writes the whole image.
