@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -99,6 +100,8 @@ CRoundsPage::CRoundsPage(IPageServices& services, QWidget* parent)
     for (const char* c : kColumns)
         headers << QString::fromUtf8(c);
     m_pHoles->setHorizontalHeaderLabels(headers);
+    // Tab leaves the table for the next control; the arrow keys move inside it.
+    m_pHoles->setTabKeyNavigation(false);
     m_pHoles->setAccessibleName(QStringLiteral("ホール一覧"));
     m_pHoles->horizontalHeaderItem(5)->setToolTip(
         QStringLiteral("次の地点までの距離。p: パット、外: 外れ値"));
@@ -150,16 +153,39 @@ bool CRoundsPage::OpenFile(const QString& path) {
                        ops::MessageIcon::Error);
         return false;
     }
+    m_path = path;
+    ShowRounds(std::move(r.file), QFileInfo(path).fileName(), path);
+    return true;
+}
+
+bool CRoundsPage::ShowLogbookRounds() {
+    std::optional<rounds::RoundFile> latest = LatestLogbookRounds(kLatestRounds);
+    if (!latest || latest->rounds.empty())
+        return false;
+    ShowRounds(
+        std::move(*latest), QStringLiteral("ログブックの最近のラウンド"),
+        QStringLiteral(
+            "ログブックに記録した最近の%1ラウンド（新しい順）。開く...でファイルを読みます。")
+            .arg(kLatestRounds));
+    return true;
+}
+
+void CRoundsPage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The logbook may have grown since the tab was last shown.
+    if (m_path.isEmpty())
+        ShowLogbookRounds();
+}
+
+void CRoundsPage::ShowRounds(rounds::RoundFile file, const QString& label, const QString& tip) {
     // The views let go of the old rounds before they are replaced.
     if (m_pLarge)
         m_pLarge->close();
     m_pPicture->Show(nullptr, -1);
     m_pHoles->setRowCount(0);
-    m_file = std::move(r.file);
-    m_path = path;
-    m_pFileLabel->setText(QFileInfo(path).fileName() +
-                          QStringLiteral("  (%1ラウンド)").arg(m_file.rounds.size()));
-    m_pFileLabel->setToolTip(path);
+    m_file = std::move(file);
+    m_pFileLabel->setText(label + QStringLiteral("  (%1ラウンド)").arg(m_file.rounds.size()));
+    m_pFileLabel->setToolTip(tip);
 
     QSignalBlocker block(m_pRounds);
     m_pRounds->clear();
@@ -174,10 +200,9 @@ bool CRoundsPage::OpenFile(const QString& path) {
     block.unblock();
     if (m_file.rounds.empty()) {
         m_pSummary->setText(QStringLiteral("ラウンドがありません。"));
-        return true;
+        return;
     }
     m_pRounds->setCurrentRow(0);
-    return true;
 }
 
 void CRoundsPage::ShowRound(int index) {

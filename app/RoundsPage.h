@@ -1,8 +1,8 @@
 // The rounds page (tab "ラウンド", after the four device and About tabs): a mark CSV file read
 // back as rounds. The user opens a file (the mark page's last import is offered first), picks a
 // round and sees its holes with strokes, putts and distances, and the chosen hole's picture,
-// which opens large when clicked. Nothing is kept between runs; "ログブック" opens the logbook
-// window, which keeps every round imported.
+// which opens large when clicked. Until a file is opened it lists the logbook's latest rounds;
+// "ログブック" opens the logbook window, which keeps every round imported.
 #pragma once
 
 #include <QString>
@@ -12,6 +12,7 @@
 #include "rounds/Round.h"
 
 class QLabel;
+class QShowEvent;
 class QListWidget;
 class QPushButton;
 class QTableWidget;
@@ -35,6 +36,10 @@ public:
     void OfferFile(const QString& path);
     // Opens the file picked in the open dialog.
     void OnOpen();
+    // Until a file is opened the page lists the logbook's latest rounds, newest first; false
+    // when there is no logbook or it holds no round.
+    bool ShowLogbookRounds();
+    static constexpr size_t kLatestRounds = 20;
 
     const QString& FilePath() const { return m_path; }
     const rounds::RoundFile& File() const { return m_file; }
@@ -49,7 +54,12 @@ public:
     // The large picture opened by a click; null when none is open.
     QWidget* LargePicture() const;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    // Shows `file`'s rounds in the list, the first one chosen.
+    void ShowRounds(rounds::RoundFile file, const QString& label, const QString& tip);
     void ShowRound(int index);
     void ShowHole(int row);
     void OpenLargePicture();

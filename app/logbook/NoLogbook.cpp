@@ -14,4 +14,8 @@ QString AddImportToLogbook(const QString&) {
     return {};
 }
 
+std::optional<rounds::RoundFile> LatestLogbookRounds(size_t) {
+    return std::nullopt;
+}
+
 }  // namespace veldrant::app

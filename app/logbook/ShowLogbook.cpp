@@ -2,6 +2,8 @@
 
 #include <QPointer>
 
+#include <algorithm>
+
 #include "app/logbook/LogbookAdd.h"
 #include "app/logbook/LogbookWindow.h"
 #include "logbook/Logbook.h"
@@ -49,6 +51,29 @@ QString AddImportToLogbook(const QString& csvPath) {
     } catch (const std::exception& e) {
         return QStringLiteral("ログブックには追加していません：") +
                QString::fromStdString(e.what());
+    }
+}
+
+std::optional<rounds::RoundFile> LatestLogbookRounds(size_t count) {
+    const std::string path = logbook::LogbookPath({});
+    if (path.empty())
+        return std::nullopt;
+    try {
+        std::unique_ptr<logbook::Logbook> book =
+            logbook::Logbook::Open(path, logbook::Logbook::Mode::ReadOnly);
+        logbook::RoundFilter latest;
+        latest.last = count;
+        std::vector<logbook::LoggedRound> logged = book->Rounds(latest);
+        rounds::RoundFile file;
+        file.rounds.reserve(logged.size());
+        for (auto it = logged.rbegin(); it != logged.rend(); ++it) {
+            file.rounds.push_back(std::move(it->round));
+            file.rounds.back().number = static_cast<int>(file.rounds.size());
+        }
+        return file;
+    } catch (const std::exception&) {
+        // No logbook yet, or one this program may not read: the page simply waits for a file.
+        return std::nullopt;
     }
 }
 

@@ -4,7 +4,10 @@
 
 #include <QString>
 
+#include <optional>
 #include <string>
+
+#include "rounds/Round.h"
 
 class QWidget;
 
@@ -21,5 +24,8 @@ QWidget* ShowLogbookWindow(QWidget* owner, const std::string& path = {});
 // what was added, or why nothing was (the file stays the import's result either way); empty
 // without a logbook.
 QString AddImportToLogbook(const QString& csvPath);
+// The logbook's newest `count` rounds, newest first and numbered from 1 in that order, measured
+// as the rounds of a file; nothing when there is no logbook yet or it cannot be read.
+std::optional<rounds::RoundFile> LatestLogbookRounds(size_t count);
 
 }  // namespace veldrant::app

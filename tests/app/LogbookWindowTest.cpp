@@ -2,6 +2,7 @@
 // cards, a round removed after the golfer confirms, and a file that is no logbook refused.
 #include <QApplication>
 #include <QComboBox>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -223,4 +224,18 @@ TEST_F(LogbookWindowTest, AddsSeveralFilesSayingWhatEachGaveAndRefusingOneThatIs
     EXPECT_EQ(catcher.seen[0].icon, QMessageBox::Critical);
     EXPECT_EQ(Column(w, CLogbookWindow::kDate),
               QStringList({"2018-04-01", "2017-06-10", "2016-09-20", "2016-05-03"}));
+}
+
+TEST_F(LogbookWindowTest, TheRoundsTabListsTheLogbooksLatestRoundsUntilAFileIsOpened) {
+    const QByteArray before = qgetenv("VELDRANT_LOGBOOK");
+    vt::SetEnvironment("VELDRANT_LOGBOOK", path_);
+    guitest::WindowRig rig({}, /*plugged=*/false);
+    guitest::ClickTab(rig.Open(), 4);
+    vt::SetEnvironment("VELDRANT_LOGBOOK", before.toStdString());
+    app::CRoundsPage* page = rig.Window().RoundsPage();
+    ASSERT_EQ(page->RoundList()->count(), 3);
+    EXPECT_EQ(page->RoundList()->item(0)->text(), "1  2017-06-10  テストGC");
+    EXPECT_EQ(page->RoundList()->item(2)->text(), "3  2016-05-03  テストGC");
+    EXPECT_GT(page->HoleTable()->rowCount(), 0);  // the newest round's holes
+    EXPECT_TRUE(page->FilePath().isEmpty());
 }
