@@ -312,6 +312,26 @@ void CLogbookWindow::BuildRoundsPage(QWidget* page) {
     m_pCard->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     FitCard();
     rightLayout->addWidget(m_pCard);
+    auto* nines = new QHBoxLayout;
+    const char* nineLabels[] = {"前半(&1)のコース:", "後半(&2)のコース:"};
+    const char* nineNames[] = {"前半（1〜9番）のコース", "後半（10〜18番）のコース"};
+    for (int n = 0; n < 2; ++n) {
+        auto* label = new QLabel(QString::fromUtf8(nineLabels[n]), right);
+        m_pNine[n] = new QComboBox(right);
+        m_pNine[n]->setObjectName(n ? "logbookBackNine" : "logbookFrontNine");
+        m_pNine[n]->setAccessibleName(QString::fromUtf8(nineNames[n]));
+        m_pNine[n]->setToolTip(
+            QStringLiteral("地点のないハーフは、プレーしたコースを選ぶと"
+                           "パーを使う統計に入ります。"));
+        m_pNine[n]->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        label->setBuddy(m_pNine[n]);
+        nines->addWidget(label);
+        nines->addWidget(m_pNine[n]);
+        nines->addSpacing(12);
+        connect(m_pNine[n], &QComboBox::activated, this, [this, n] { OnNineChosen(n); });
+    }
+    nines->addStretch();
+    rightLayout->addLayout(nines);
 
     auto* holesRow = new QHBoxLayout;
     m_pHoles = new QTableWidget(0, 5, right);
@@ -523,6 +543,7 @@ void CLogbookWindow::ShowRound() {
     m_pHoles->setRowCount(0);
     m_pCard->setRowCount(0);
     FitCard();
+    ShowNines(nullptr);
     m_hasRound = false;
     const QModelIndex current = m_pList->currentIndex();
     m_pRemove->setEnabled(current.isValid());
@@ -571,6 +592,7 @@ void CLogbookWindow::ShowRound() {
 
 void CLogbookWindow::ShowCard() {
     const std::vector<logbook::Card> cards = logbook::ReadCards(m_round.round);
+    ShowNines(cards.empty() ? nullptr : &cards.front());
     if (cards.empty())
         return;
     const logbook::Card& card = cards.front();
@@ -740,6 +762,63 @@ void CLogbookWindow::dropEvent(QDropEvent* event) {
     // After the drop has ended: the report's message box must not run inside the drag.
     QMetaObject::invokeMethod(
         this, [this, paths] { AddFiles(paths); }, Qt::QueuedConnection);
+}
+
+void CLogbookWindow::ShowNines(const logbook::Card* card) {
+    for (QComboBox* box : m_pNine) {
+        QSignalBlocker block(box);
+        box->clear();
+        box->setEnabled(false);
+    }
+    if (!card || !m_hasRound || !m_book)
+        return;
+    // What the marks tell, without the golfer's picks.
+    logbook::LoggedRound marksOnly = m_round;
+    marksOnly.frontCourseId.reset();
+    marksOnly.backCourseId.reset();
+    const auto fromMarks = logbook::NineCourses(marksOnly, *card);
+    std::map<logbook::NineKey, std::string> courses;
+    try {
+        courses = m_book->Courses();
+    } catch (const std::exception&) {
+    }
+    const int gcid = m_round.round.golfCourseId;
+    auto name = [&](int cid) {
+        auto it = courses.find({gcid, cid});
+        return it != courses.end() ? U(it->second) + QStringLiteral(" (%1)").arg(cid)
+                                   : QStringLiteral("コース %1").arg(cid);
+    };
+    for (int n = 0; n < 2; ++n) {
+        QComboBox* box = m_pNine[n];
+        QSignalBlocker block(box);
+        if (fromMarks[n]) {
+            box->addItem(name(*fromMarks[n]) + QStringLiteral("（地点から）"), *fromMarks[n]);
+            continue;
+        }
+        box->addItem(QStringLiteral("わからない"), QVariant());
+        for (const auto& [key, courseName] : courses)
+            if (key.golfCourseId == gcid)
+                box->addItem(name(key.courseId), key.courseId);
+        const std::optional<int>& pick = n ? m_round.backCourseId : m_round.frontCourseId;
+        box->setCurrentIndex(pick ? std::max(0, box->findData(*pick)) : 0);
+        box->setEnabled(box->count() > 1);
+    }
+}
+
+void CLogbookWindow::OnNineChosen(int nine) {
+    if (!m_hasRound || !m_book)
+        return;
+    const QVariant data = m_pNine[nine]->currentData();
+    const std::optional<int> cid = data.isValid() ? std::optional<int>(data.toInt()) : std::nullopt;
+    try {
+        m_book->SetNine(m_round.id, nine == 1, cid);
+    } catch (const std::exception& e) {
+        ShowError(QStringLiteral("ログブックに書けません。"), e);
+        return;
+    }
+    (nine ? m_round.backCourseId : m_round.frontCourseId) = cid;
+    m_rounds.reset();
+    m_statsStale = true;
 }
 
 }  // namespace veldrant::app

@@ -28,6 +28,7 @@ class QTableWidget;
 
 namespace veldrant::logbook {
 class Logbook;
+struct Card;
 }
 
 namespace veldrant::app {
@@ -63,6 +64,9 @@ public:
     CHolePictureView* PictureView() const { return m_pPicture; }
     QPlainTextEdit* StatsText() const { return m_pStats; }
     CParEditor* ParEditor() const { return m_pPar; }
+    // Card holes 1-9 (0) and 10-18 (1): on which course the nine was played, chosen by the golfer
+    // when the round's marks do not tell (disabled when they do).
+    QComboBox* NineBox(int nine) const { return m_pNine[nine]; }
     // The round shown (its id), if any.
     std::optional<int64_t> ShownRound() const;
     // Asks for confirmation, then removes the chosen round from the logbook.
@@ -87,6 +91,8 @@ private:
     void ShowRound();
     void ShowHole(int row);
     void ShowCard();
+    void ShowNines(const logbook::Card* card);
+    void OnNineChosen(int nine);
     // As high as its rows, at least two.
     void FitCard();
     // Recomputes the statistics of the filtered rounds (loading the rounds once) when the
@@ -111,6 +117,7 @@ private:
     QTableView* m_pList = nullptr;
     QLabel* m_pRoundTitle = nullptr;
     QTableWidget* m_pCard = nullptr;
+    QComboBox* m_pNine[2] = {nullptr, nullptr};
     QTableWidget* m_pHoles = nullptr;
     CHolePictureView* m_pPicture = nullptr;
     QLabel* m_pStatsRange = nullptr;

@@ -239,3 +239,21 @@ TEST_F(LogbookWindowTest, TheRoundsTabListsTheLogbooksLatestRoundsUntilAFileIsOp
     EXPECT_GT(page->HoleTable()->rowCount(), 0);  // the newest round's holes
     EXPECT_TRUE(page->FilePath().isEmpty());
 }
+
+TEST_F(LogbookWindowTest, ANineWithoutMarksTakesTheCourseTheGolferChooses) {
+    CLogbookWindow w;
+    ASSERT_TRUE(w.OpenLogbook(path_));
+    // The newest round's marks are all on course 0, holes 1 and 2: its card's front nine.
+    QComboBox* front = w.NineBox(0);
+    QComboBox* back = w.NineBox(1);
+    EXPECT_FALSE(front->isEnabled());
+    EXPECT_TRUE(front->currentText().endsWith("（地点から）"))
+        << front->currentText().toStdString();
+    ASSERT_TRUE(back->isEnabled());
+    EXPECT_EQ(back->currentText(), "わからない");
+    back->setCurrentIndex(back->findData(0));
+    Q_EMIT back->activated(back->currentIndex());
+    const int64_t id = *w.ShownRound();
+    auto book = logbook::Logbook::Open(path_, logbook::Logbook::Mode::ReadOnly);
+    EXPECT_EQ(book->Rounds({.id = id}).front().backCourseId, std::optional<int>(0));
+}
