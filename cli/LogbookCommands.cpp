@@ -33,12 +33,6 @@ struct Args {
     std::vector<std::string> words;
 };
 
-std::string Absolute(const std::string& path) {
-    std::error_code ec;
-    fs::path abs = fs::absolute(platform::Utf8Path(path), ec);
-    return ec ? path : platform::PathUtf8(abs.lexically_normal());
-}
-
 void SayBusy() {
     std::fprintf(stderr,
                  "veldrant-cli: another program is writing to the logbook; waiting for it...\n");
@@ -64,14 +58,6 @@ int Guard(F&& body) {
     }
 }
 
-CLI::Option* AddLogbookOption(CLI::App& c, Args& a) {
-    return c
-        .add_option("--logbook", a.logbook,
-                    "the logbook file (default: $VELDRANT_LOGBOOK, else logbook.sqlite3 in "
-                    "the user's data folder)")
-        ->type_name("PATH");
-}
-
 int RunAdd(const Args& a) {
     std::unique_ptr<Logbook> book = OpenOrSay(a, Logbook::Mode::Write);
     if (!book)
@@ -86,7 +72,7 @@ int RunAdd(const Args& a) {
             continue;
         }
         try {
-            logbook::AddSummary s = book->Add(r.file, Absolute(path));
+            logbook::AddSummary s = book->Add(r.file, AbsolutePath(path));
             std::printf("%s: %s\n", path.c_str(), logbook::SummaryText(s).c_str());
             std::fflush(stdout);
             total += s;
@@ -258,7 +244,7 @@ int RunExport(const Args& a) {
                 return kExitFailure;
         }
         std::printf("%s written to %s\n", Count(all.size(), "round", "rounds").c_str(),
-                    Absolute(*a.output).c_str());
+                    AbsolutePath(*a.output).c_str());
         return kExitOk;
     });
 }
@@ -273,7 +259,7 @@ int RunBackup(const Args& a) {
             return kExitFailure;
         }
         book->Backup(*a.output);
-        std::printf("Logbook copied to %s\n", Absolute(*a.output).c_str());
+        std::printf("Logbook copied to %s\n", AbsolutePath(*a.output).c_str());
         return kExitOk;
     });
 }
@@ -462,7 +448,7 @@ const CommandRegistration kLogbook([](CommandLine& line) {
              "line."},
             [a] { return RunAdd(*a); });
         line.Input(c.add_option("FILE.csv", a->inputs, "mark CSV files")->required());
-        AddLogbookOption(c, *a);
+        AddLogbookOption(c, a->logbook);
     }
     {
         auto a = std::make_shared<Args>();
@@ -473,7 +459,7 @@ const CommandRegistration kLogbook([](CommandLine& line) {
              "JSON array."},
             [a] { return RunList(*a); });
         c.add_flag("--json", a->json, "print one JSON array");
-        AddLogbookOption(c, *a);
+        AddLogbookOption(c, a->logbook);
     }
     {
         auto a = std::make_shared<Args>();
@@ -482,7 +468,7 @@ const CommandRegistration kLogbook([](CommandLine& line) {
                                 "the marks, its\nscore card lines and the files it came from."},
                                [a] { return RunShow(*a); });
         c.add_option("ID", a->id, "the round's id (logbook list)")->required();
-        AddLogbookOption(c, *a);
+        AddLogbookOption(c, a->logbook);
     }
     {
         auto a = std::make_shared<Args>();
@@ -493,7 +479,7 @@ const CommandRegistration kLogbook([](CommandLine& line) {
             [a] { return RunRemove(*a); });
         c.add_option("ID", a->id, "the round's id (logbook list)")->required();
         c.add_flag("--yes", a->yes, "remove it");
-        AddLogbookOption(c, *a);
+        AddLogbookOption(c, a->logbook);
     }
     {
         auto a = std::make_shared<Args>();
@@ -506,7 +492,7 @@ const CommandRegistration kLogbook([](CommandLine& line) {
             [a] { return RunExport(*a); });
         line.Output(
             c.add_option("-o,--output", a->output, "the folder")->required()->type_name("DIR"));
-        AddLogbookOption(c, *a);
+        AddLogbookOption(c, a->logbook);
     }
     {
         auto a = std::make_shared<Args>();
@@ -517,7 +503,7 @@ const CommandRegistration kLogbook([](CommandLine& line) {
                       "is complete."},
                      [a] { return RunBackup(*a); });
         line.Output(c.add_option("FILE", a->output, "the copy")->required());
-        AddLogbookOption(c, *a);
+        AddLogbookOption(c, a->logbook);
     }
     {
         auto a = std::make_shared<Args>();
@@ -526,7 +512,7 @@ const CommandRegistration kLogbook([](CommandLine& line) {
              "Runs SQLite's integrity check and foreign key check and says what they found.\n\n"
              "Exit status: 0 sound, 1 a problem found or the logbook refused."},
             [a] { return RunCheck(*a); });
-        AddLogbookOption(c, *a);
+        AddLogbookOption(c, a->logbook);
     }
     {
         auto a = std::make_shared<Args>();
@@ -544,7 +530,7 @@ const CommandRegistration kLogbook([](CommandLine& line) {
         c.add_option("--holes", *pars, "nine pars, 3-6")->type_name("P,...");
         c.add_option("--index", *index, "nine stroke indexes, 1-18")->type_name("S,...");
         c.add_flag("--clear", a->clear, "forget the course's par and stroke index");
-        AddLogbookOption(c, *a);
+        AddLogbookOption(c, a->logbook);
     }
     {
         auto a = std::make_shared<Args>();
@@ -561,7 +547,7 @@ const CommandRegistration kLogbook([](CommandLine& line) {
         c.add_option("RATING", *rating, "nine-hole course rating");
         c.add_option("SLOPE", *slope, "nine-hole slope rating");
         c.add_flag("--clear", a->clear, "forget the rating");
-        AddLogbookOption(c, *a);
+        AddLogbookOption(c, a->logbook);
     }
     {
         auto a = std::make_shared<Args>();
@@ -573,7 +559,7 @@ const CommandRegistration kLogbook([](CommandLine& line) {
             [a] { return RunNine(*a); });
         c.add_option("ROUND", a->id, "the round's id")->required();
         c.add_option("NINE", a->words, "front or back, then CID or none")->required()->expected(2);
-        AddLogbookOption(c, *a);
+        AddLogbookOption(c, a->logbook);
     }
 });
 
@@ -586,11 +572,8 @@ void AddImportToLogbook(const std::string& csvPath, const std::string& logbookPa
             throw LogbookError(LogbookError::Kind::Failed, r.error);
         std::unique_ptr<Logbook> book =
             Logbook::Open(logbook::LogbookPath(logbookPath), Logbook::Mode::Write, SayBusy);
-        logbook::AddSummary s = book->Add(r.file, Absolute(csvPath));
+        logbook::AddSummary s = book->Add(r.file, AbsolutePath(csvPath));
         std::printf("Logbook %s: %s\n", book->Path().c_str(), logbook::SummaryText(s).c_str());
-    } catch (const LogbookError& e) {
-        std::fprintf(stderr, "veldrant-cli: the marks were not added to the logbook: %s\n",
-                     e.what());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "veldrant-cli: the marks were not added to the logbook: %s\n",
                      e.what());

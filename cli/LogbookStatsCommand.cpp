@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/Command.h"
+#include "cli/LogbookAdd.h"
 #include "logbook/Logbook.h"
 #include "logbook/Statistics.h"
 #include "logbook/StatsJson.h"
@@ -82,10 +83,7 @@ const CommandRegistration kLogbookStats([](CommandLine& line) {
     c.add_option("--last", a->last, "the newest N rounds")
         ->type_name("N")
         ->check(CLI::PositiveNumber);
-    c.add_option("--logbook", a->logbook,
-                 "the logbook file (default: $VELDRANT_LOGBOOK, else logbook.sqlite3 in the "
-                 "user's data folder)")
-        ->type_name("PATH");
+    AddLogbookOption(c, a->logbook);
 });
 
 }  // namespace

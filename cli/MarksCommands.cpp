@@ -11,6 +11,7 @@
 #include "cli/Command.h"
 #include "cli/Connect.h"
 #include "cli/LogbookAdd.h"
+#include "cli/OutputFiles.h"
 #include "cli/TerminalHost.h"
 #include "marks/MarkExport.h"
 #include "marks/MarkImport.h"
@@ -44,12 +45,6 @@ std::string OutputPath(const std::optional<std::string>& output) {
     if (fs::is_directory(platform::Utf8Path(*output), ec))
         return platform::PathUtf8(platform::Utf8Path(*output) / name);
     return *output;
-}
-
-std::string Shown(const std::string& path) {
-    std::error_code ec;
-    fs::path abs = fs::absolute(platform::Utf8Path(path), ec);
-    return ec ? path : platform::PathUtf8(abs.lexically_normal());
 }
 
 bool ReadBounded(const std::string& path, uint32_t limit, std::vector<uint8_t>& bytes) {
@@ -139,13 +134,13 @@ int RunConvert(const MarkArgs& a) {
         return kExitFailure;
     }
     if (!cutShort) {
-        std::printf("Mark data written to %s\n", Shown(path).c_str());
+        std::printf("Mark data written to %s\n", AbsolutePath(path).c_str());
         return kExitOk;
     }
     std::fprintf(stderr, "veldrant-cli: partial mark data written to %s",
-                 Shown(sink->Placed()).c_str());
+                 AbsolutePath(sink->Placed()).c_str());
     if (aside)
-        std::fprintf(stderr, "; %s was left as it was", Shown(path).c_str());
+        std::fprintf(stderr, "; %s was left as it was", AbsolutePath(path).c_str());
     std::fprintf(stderr, "\n");
     return kExitFailure;
 }
@@ -305,12 +300,12 @@ int Report(const marks::ImportResult& result, const RawSaver* raw) {
                                             [](const marks::SetReport& s) { return s.inFile; }));
     if (result.outcome == marks::RunOutcome::Incomplete) {
         std::printf("Partial mark data written to %s (%u of %zu mark sets)\n",
-                    Shown(result.path).c_str(), inFile, result.sets.size());
+                    AbsolutePath(result.path).c_str(), inFile, result.sets.size());
         if (!result.kept.empty())
-            std::printf("%s was left as it was\n", Shown(result.kept).c_str());
+            std::printf("%s was left as it was\n", AbsolutePath(result.kept).c_str());
     } else {
-        std::printf("Mark data written to %s (%u of %zu mark sets)\n", Shown(result.path).c_str(),
-                    inFile, result.sets.size());
+        std::printf("Mark data written to %s (%u of %zu mark sets)\n",
+                    AbsolutePath(result.path).c_str(), inFile, result.sets.size());
     }
     if (raw && !raw->Ok())
         return kExitFailure;
@@ -398,10 +393,7 @@ const CommandRegistration kExport([](CommandLine& line) {
                  "(for 'marks convert' and 'veldrant-sim --marks DIR')")
         ->type_name("DIR");
     c.add_flag("--no-logbook", a->noLogbook, "do not add the rounds to the logbook");
-    c.add_option("--logbook", a->logbook,
-                 "the logbook file (default: $VELDRANT_LOGBOOK, else logbook.sqlite3 in the\n"
-                 "user's data folder)")
-        ->type_name("PATH");
+    AddLogbookOption(c, a->logbook);
     AddVerbose(c, a->verbose);
 });
 

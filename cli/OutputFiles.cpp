@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "cli/Command.h"
@@ -65,6 +66,12 @@ bool MakeOutputFolderOrSay(const std::string& dir) {
         return true;
     std::fprintf(stderr, "veldrant-cli: %s\n", error.c_str());
     return false;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path abs = std::filesystem::absolute(platform::Utf8Path(path), ec);
+    return ec ? path : platform::PathUtf8(abs.lexically_normal());
 }
 
 }  // namespace veldrant::cli

@@ -15,6 +15,9 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes);
 // file's identity, so that a link or another spelling of the path is caught too).
 std::string OutputIsOneOf(const std::string& output, const std::vector<std::string>& inputs);
 
+// The path made absolute and normal, as messages name a file; the path itself when it cannot be.
+std::string AbsolutePath(const std::string& path);
+
 // Makes the output folder and its missing parents; refuses a path that is something else.
 bool MakeOutputFolderOrSay(const std::string& dir);
 
