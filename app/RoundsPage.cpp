@@ -139,7 +139,12 @@ void CRoundsPage::OnOpen() {
         return;
     // A file the golfer opens goes into the logbook too; the file label and the logbook button
     // say what went in.
-    const QString line = AddImportToLogbook(path);
+    const QString shown = m_pFileLabel->text();
+    const QString line = AddImportToLogbook(path, [this](const QString& waiting) {
+        m_pFileLabel->setText(waiting);
+        m_pFileLabel->repaint();
+    });
+    m_pFileLabel->setText(shown);
     m_pFileLabel->setToolTip(line);
     m_pLogbook->setToolTip(
         line.isEmpty() ? QStringLiteral("これまでに取り込んだすべてのラウンドと統計") : line);
@@ -172,9 +177,13 @@ bool CRoundsPage::ShowLogbookRounds() {
 
 void CRoundsPage::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // The logbook may have grown since the tab was last shown.
-    if (m_path.isEmpty())
+    // The logbook may have grown since the tab was last shown; if not, the round chosen stays.
+    if (!m_path.isEmpty())
+        return;
+    if (std::string stamp = LogbookStamp(); stamp != m_logbookStamp) {
+        m_logbookStamp = std::move(stamp);
         ShowLogbookRounds();
+    }
 }
 
 void CRoundsPage::ShowRounds(rounds::RoundFile file, const QString& label, const QString& tip) {

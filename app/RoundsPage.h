@@ -8,6 +8,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <string>
+
 #include "app/PageServices.h"
 #include "rounds/Round.h"
 
@@ -66,6 +68,7 @@ private:
 
     IPageServices& m_services;
     QString m_path;
+    std::string m_logbookStamp;  // of the logbook's rounds shown
     QString m_offered;
     rounds::RoundFile m_file;
     QPushButton* m_pOpen = nullptr;

@@ -1,8 +1,10 @@
 #include "logbook/Logbook.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
-#include <ctime>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -91,10 +93,9 @@ CREATE TABLE card_lines(
   PRIMARY KEY(card, line)) WITHOUT ROWID;
 )";
 
-// Entry i brings the schema from version i to i + 1 (Open runs kMigrations[v] for a file at
-// version v); version 1 is kSchema itself, so entry 0 is never run.
-constexpr const char* kMigrations[] = {nullptr};
-static_assert(std::size(kMigrations) == kSchemaVersion);
+// Entry i brings the schema from version i + 1 to i + 2. A new logbook is kSchema and then
+// every entry, so that a new file and a migrated one are alike.
+constexpr std::array<const char*, kSchemaVersion - 1> kMigrations = {};
 
 int64_t Stamp(const rounds::LocalTime& t) {
     return ((((t.year * 100LL + t.month) * 100 + t.day) * 100 + t.hour) * 100 + t.minute) * 100 +
@@ -133,7 +134,7 @@ enum class Header {
     Ours,
 };
 
-Header CheckHeader(const std::string& path) {
+Header CheckHeader(const std::string& path, int64_t latest) {
     std::ifstream in(platform::Utf8Path(path), std::ios::binary);
     if (!in)
         throw LogbookError(LogbookError::Kind::Failed, path + ": cannot be opened for reading");
@@ -152,24 +153,25 @@ Header CheckHeader(const std::string& path) {
         return Header::Unmarked;
     if (app != static_cast<uint32_t>(kApplicationId))
         throw LogbookError(LogbookError::Kind::Refused, NotOurs(path));
-    if (version > static_cast<uint32_t>(kSchemaVersion))
+    if (version > latest)
         throw LogbookError(LogbookError::Kind::Refused,
                            path + " was written by a newer Veldrant (logbook version " +
                                std::to_string(version) + "; this one knows up to " +
-                               std::to_string(kSchemaVersion) + ")" + kLeftAsItWas);
+                               std::to_string(latest) + ")" + kLeftAsItWas);
     return Header::Ours;
 }
 
 std::string NowText() {
-    std::time_t now = std::time(nullptr);
-    std::tm tm{};
-#ifdef _WIN32
-    gmtime_s(&tm, &now);
-#else
-    gmtime_r(&now, &tm);
-#endif
+    using namespace std::chrono;
+    const auto now = floor<seconds>(system_clock::now());
+    const auto day = floor<days>(now);
+    const year_month_day date(day);
+    const hh_mm_ss time(now - day);
     char buf[32];
-    std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    std::snprintf(buf, sizeof buf, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                  static_cast<int>(time.seconds().count()));
     return buf;
 }
 
@@ -339,6 +341,13 @@ Logbook::~Logbook() = default;
 
 std::unique_ptr<Logbook> Logbook::Open(const std::string& path, Mode mode,
                                        std::function<void()> busy) {
+    return OpenWith(path, mode, std::move(busy), kMigrations);
+}
+
+std::unique_ptr<Logbook> Logbook::OpenWith(const std::string& path, Mode mode,
+                                           std::function<void()> busy,
+                                           std::span<const char* const> migrations) {
+    const int64_t latest = static_cast<int64_t>(migrations.size()) + 1;
     if (path.empty())
         throw LogbookError(LogbookError::Kind::Failed,
                            "no place for the logbook: neither $VELDRANT_LOGBOOK nor a data "
@@ -361,7 +370,7 @@ std::unique_ptr<Logbook> Logbook::Open(const std::string& path, Mode mode,
             throw LogbookError(LogbookError::Kind::Failed,
                                platform::PathUtf8(parent) + ": " + ec.message());
     }
-    const Header seen = exists ? CheckHeader(path) : Header::Empty;
+    const Header seen = exists ? CheckHeader(path, latest) : Header::Empty;
     if (seen == Header::Empty && mode == Mode::ReadOnly)
         throw LogbookError(LogbookError::Kind::Missing, path + ": the logbook is empty");
 
@@ -395,7 +404,9 @@ std::unique_ptr<Logbook> Logbook::Open(const std::string& path, Mode mode,
             } else {
                 db->Exec("PRAGMA application_id = " + std::to_string(kApplicationId));
                 db->Exec(kSchema);
-                db->Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+                for (const char* step : migrations)
+                    db->Exec(step);
+                db->Exec("PRAGMA user_version = " + std::to_string(latest));
                 t.Commit();
             }
         }
@@ -407,7 +418,7 @@ std::unique_ptr<Logbook> Logbook::Open(const std::string& path, Mode mode,
                 throw LogbookError(LogbookError::Kind::Refused,
                                    path + " is not a Veldrant logbook" + kLeftAsItWas);
             int64_t version = db->QueryInt("PRAGMA user_version");
-            if (version > kSchemaVersion || version < 1)
+            if (version > latest || version < 1)
                 throw LogbookError(LogbookError::Kind::Refused,
                                    path + " has logbook version " + std::to_string(version) +
                                        ", which this Veldrant does not know" + kLeftAsItWas);
@@ -417,7 +428,7 @@ std::unique_ptr<Logbook> Logbook::Open(const std::string& path, Mode mode,
                 if (result != "ok")
                     throw LogbookError(LogbookError::Kind::Refused, Damaged(path, result));
             }
-            if (mode == Mode::Write && version < kSchemaVersion) {
+            if (mode == Mode::Write && version < latest) {
                 // The file as it was goes aside before the schema changes.
                 std::string aside =
                     platform::AsideName(path, "v" + std::to_string(version) + "-backup", 1);
@@ -426,9 +437,9 @@ std::unique_ptr<Logbook> Logbook::Open(const std::string& path, Mode mode,
                 db->BackupTo(aside);
                 Transaction t(*db);
                 // Another Veldrant may have brought it up to date while this one waited.
-                for (int64_t v = db->QueryInt("PRAGMA user_version"); v < kSchemaVersion; ++v)
-                    db->Exec(kMigrations[v]);
-                db->Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+                for (int64_t v = db->QueryInt("PRAGMA user_version"); v < latest; ++v)
+                    db->Exec(migrations[static_cast<size_t>(v - 1)]);
+                db->Exec("PRAGMA user_version = " + std::to_string(latest));
                 t.Commit();
             }
         }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -84,9 +85,16 @@ public:
     // Opens the logbook at `path`. Write makes the file (and its folder) when there is none,
     // and brings an older schema up to date after copying the file aside. A file that is not a
     // Veldrant logbook, is damaged or comes from a newer Veldrant is refused and left as it was.
-    // `busy` is called once when another program is writing and this one waits for it.
+    // `busy` is called whenever another program is writing and this one has waited for it
+    // 100 ms and goes on waiting (up to 30 s).
     static std::unique_ptr<Logbook> Open(const std::string& path, Mode mode,
                                          std::function<void()> busy = {});
+    // As Open, with another history of the schema: `migrations[i]` brings a file from version
+    // i + 1 to i + 2, so the schema is version migrations.size() + 1 (what a later Veldrant
+    // will do; the tests give a version 2 ahead of time).
+    static std::unique_ptr<Logbook> OpenWith(const std::string& path, Mode mode,
+                                             std::function<void()> busy,
+                                             std::span<const char* const> migrations);
     ~Logbook();
 
     const std::string& Path() const { return path_; }

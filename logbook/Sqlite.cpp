@@ -33,12 +33,12 @@ Database::Database(const std::string& path, Mode mode, int busyMs)
 int Database::BusyHandler(void* self, int count) {
     auto* db = static_cast<Database*>(self);
     constexpr int kStepMs = 20;
+    constexpr int kNoticeAfter = 100 / kStepMs;
     if (count * kStepMs >= db->busyMs_)
         return 0;
-    if (!db->told_ && db->notice_) {
-        db->told_ = true;
+    // SQLite counts from 0 again for every wait.
+    if (count == kNoticeAfter && db->notice_)
         db->notice_();
-    }
     sqlite3_sleep(kStepMs);
     return 1;
 }

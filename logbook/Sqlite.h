@@ -40,7 +40,8 @@ public:
     Database& operator=(const Database&) = delete;
 
     sqlite3* Handle() const { return db_; }
-    // Called once, the first time this connection has to wait for another one's lock.
+    // Called each time this connection has waited 100 ms for another one's lock and goes on
+    // waiting (a short wait says nothing).
     void OnBusy(std::function<void()> notice) { notice_ = std::move(notice); }
     // Runs one or more statements without results.
     void Exec(std::string_view sql);
@@ -61,7 +62,6 @@ private:
     sqlite3* db_ = nullptr;
     bool readOnly_ = false;
     int busyMs_ = 0;
-    bool told_ = false;
     std::function<void()> notice_;
 };
 

@@ -1,6 +1,9 @@
 #include "app/logbook/LogbookAdd.h"
 
+#include <QCursor>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QTimer>
 
 #include "app/JobPaths.h"
 #include "rounds/RoundReader.h"
@@ -12,6 +15,21 @@ QString LogbookSummaryText(const logbook::AddSummary& s) {
     if (s.extended)
         t += QStringLiteral("追記 %1、").arg(s.extended);
     return t + QStringLiteral("記録済み %1").arg(s.already);
+}
+
+void ShowLogbookWaiting(const std::function<void(const QString&)>& show) {
+    static bool cursorSet = false;
+    if (!cursorSet) {
+        cursorSet = true;
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+        QTimer::singleShot(0, qApp, [] {
+            QGuiApplication::restoreOverrideCursor();
+            cursorSet = false;
+        });
+    }
+    if (show)
+        show(QStringLiteral(
+            "ほかのプログラムがログブックに書き込んでいます。終わるまで待っています…"));
 }
 
 LogbookAddReport AddFilesToLogbook(logbook::Logbook& book, const QStringList& paths) {

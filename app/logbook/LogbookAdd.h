@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 #include "logbook/Logbook.h"
 
 namespace veldrant::app {
@@ -18,6 +20,11 @@ struct LogbookAddReport {
     int refused = 0;  // files that are not mark CSV files, or that the logbook refused
     QString text;     // a line per file, then the total
 };
+
+// Shows that this program waits while another one writes to the logbook: `show` puts the text
+// in view at once (the program's own events wait meanwhile), and the busy cursor stays until
+// the program is back at its events.
+void ShowLogbookWaiting(const std::function<void(const QString&)>& show);
 
 // Adds each file; a file that cannot be read or added is named with the reason and the others
 // still go in.

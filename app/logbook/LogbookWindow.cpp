@@ -15,9 +15,11 @@
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStandardItemModel>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -412,11 +414,8 @@ bool CLogbookWindow::OpenLogbook(const std::string& path) {
     m_rounds.reset();
     m_statsStale = true;
     try {
-        if (path.empty())
-            throw logbook::LogbookError(
-                logbook::LogbookError::Kind::Missing,
-                "no folder for the logbook is known (set VELDRANT_LOGBOOK)");
-        m_book = logbook::Logbook::Open(path, logbook::Logbook::Mode::Write);
+        m_book =
+            logbook::Logbook::Open(path, logbook::Logbook::Mode::Write, [this] { ShowWaiting(); });
     } catch (const std::exception& e) {
         FillList();
         ShowError(QStringLiteral("ログブックを開けません。"), e);
@@ -732,15 +731,38 @@ void CLogbookWindow::ChooseFiles() {
     AddFiles(paths);
 }
 
-QString CLogbookWindow::AddFiles(const QStringList& paths) {
-    if (!m_book || paths.isEmpty())
-        return {};
+void CLogbookWindow::ShowWaiting() {
+    ShowLogbookWaiting([this](const QString& text) {
+        statusBar()->showMessage(text);
+        statusBar()->repaint();
+        if (m_alsoWaiting)
+            m_alsoWaiting(text);
+    });
+    QTimer::singleShot(0, statusBar(), &QStatusBar::clearMessage);
+}
+
+LogbookAddReport CLogbookWindow::Add(const QStringList& paths) {
     LogbookAddReport report = AddFilesToLogbook(*m_book, paths);
     m_rounds.reset();
     m_statsStale = true;
     FillList();
     if (m_pTabs->currentIndex() == 1)
         UpdateStats();
+    return report;
+}
+
+LogbookAddReport CLogbookWindow::AddImport(const QString& path,
+                                           const std::function<void(const QString&)>& waiting) {
+    m_alsoWaiting = waiting;
+    LogbookAddReport report = Add({path});
+    m_alsoWaiting = {};
+    return report;
+}
+
+QString CLogbookWindow::AddFiles(const QStringList& paths) {
+    if (!m_book || paths.isEmpty())
+        return {};
+    LogbookAddReport report = Add(paths);
     ShowMessageBox(this, report.text.trimmed().toStdString(),
                    report.refused ? "Error" : QString::fromUtf8(kTitle).toStdString(),
                    report.refused ? ops::MessageIcon::Error : ops::MessageIcon::Information);

@@ -8,10 +8,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
+#include "app/logbook/LogbookAdd.h"
 #include "logbook/Records.h"
 
 class QComboBox;
@@ -29,7 +31,7 @@ class QTableWidget;
 namespace veldrant::logbook {
 class Logbook;
 struct Card;
-}
+}  // namespace veldrant::logbook
 
 namespace veldrant::app {
 
@@ -74,6 +76,10 @@ public:
     // Adds mark CSV files (chosen with ファイルを追加…, or dropped on the window), each in its own
     // transaction, and says per file what went in. The report's text, empty without a logbook.
     QString AddFiles(const QStringList& paths);
+    // Adds the file an import wrote, without a message box; `waiting` also shows the notice
+    // when another program is writing to the logbook.
+    LogbookAddReport AddImport(const QString& path,
+                               const std::function<void(const QString&)>& waiting);
     QPushButton* AddButton() const { return m_pAdd; }
 
 protected:
@@ -82,6 +88,10 @@ protected:
 
 private:
     void ChooseFiles();
+    // Adds and shows the logbook as it now is.
+    LogbookAddReport Add(const QStringList& paths);
+    // In the status bar until the program is back at its events.
+    void ShowWaiting();
     void BuildRoundsPage(QWidget* page);
     void BuildStatsPage(QWidget* page);
     void FillList();
@@ -105,6 +115,7 @@ private:
     bool m_statsStale = true;
     logbook::LoggedRound m_round;  // the one shown
     bool m_hasRound = false;
+    std::function<void(const QString&)> m_alsoWaiting;  // during AddImport
 
     QTabWidget* m_pTabs = nullptr;
     QComboBox* m_pGolfCourse = nullptr;

@@ -10,12 +10,16 @@ QWidget* ShowLogbookWindow(QWidget*, const std::string&) {
     return nullptr;
 }
 
-QString AddImportToLogbook(const QString&) {
+QString AddImportToLogbook(const QString&, const std::function<void(const QString&)>&) {
     return {};
 }
 
 std::optional<rounds::RoundFile> LatestLogbookRounds(size_t) {
     return std::nullopt;
+}
+
+std::string LogbookStamp() {
+    return {};
 }
 
 }  // namespace veldrant::app

@@ -3,10 +3,12 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "app/logbook/LogbookAdd.h"
 #include "app/logbook/LogbookWindow.h"
 #include "logbook/Logbook.h"
+#include "platform/File.h"
 
 namespace veldrant::app {
 namespace {
@@ -32,21 +34,21 @@ QWidget* ShowLogbookWindow(QWidget* owner, const std::string& path) {
     return g_shown;
 }
 
-QString AddImportToLogbook(const QString& csvPath) {
+QString AddImportToLogbook(const QString& csvPath,
+                           const std::function<void(const QString&)>& waiting) {
     const std::string path = logbook::LogbookPath({});
     try {
-        if (path.empty())
-            throw logbook::LogbookError(logbook::LogbookError::Kind::Missing,
-                                        "no folder for the logbook is known");
-        std::unique_ptr<logbook::Logbook> book =
-            logbook::Logbook::Open(path, logbook::Logbook::Mode::Write);
-        LogbookAddReport report = AddFilesToLogbook(*book, {csvPath});
+        LogbookAddReport report;
+        if (g_shown && g_shown->Book() && g_shown->Book()->Path() == path) {
+            // Through the open window's own connection, which then shows the new rounds.
+            report = g_shown->AddImport(csvPath, waiting);
+        } else {
+            std::unique_ptr<logbook::Logbook> book = logbook::Logbook::Open(
+                path, logbook::Logbook::Mode::Write, [&] { ShowLogbookWaiting(waiting); });
+            report = AddFilesToLogbook(*book, {csvPath});
+        }
         if (report.refused)
             return QStringLiteral("ログブックには追加していません：") + report.text.trimmed();
-        if (g_shown && g_shown->Book() && g_shown->Book()->Path() == book->Path()) {
-            book.reset();
-            g_shown->OpenLogbook(path);
-        }
         return QStringLiteral("ログブック：") + LogbookSummaryText(report.total);
     } catch (const std::exception& e) {
         return QStringLiteral("ログブックには追加していません：") +
@@ -54,13 +56,26 @@ QString AddImportToLogbook(const QString& csvPath) {
     }
 }
 
-std::optional<rounds::RoundFile> LatestLogbookRounds(size_t count) {
+std::string LogbookStamp() {
     const std::string path = logbook::LogbookPath({});
-    if (path.empty())
-        return std::nullopt;
+    std::string stamp;
+    for (const char* part : {"", "-wal"}) {
+        std::error_code ec;
+        const std::filesystem::path file = platform::Utf8Path(path + part);
+        const auto size = std::filesystem::file_size(file, ec);
+        const auto time = std::filesystem::last_write_time(file, ec);
+        // A reader makes an empty log where there was none: that changes nothing.
+        if (!ec && (size > 0 || *part == '\0'))
+            stamp +=
+                std::to_string(size) + '@' + std::to_string(time.time_since_epoch().count()) + ' ';
+    }
+    return stamp;
+}
+
+std::optional<rounds::RoundFile> LatestLogbookRounds(size_t count) {
     try {
         std::unique_ptr<logbook::Logbook> book =
-            logbook::Logbook::Open(path, logbook::Logbook::Mode::ReadOnly);
+            logbook::Logbook::Open(logbook::LogbookPath({}), logbook::Logbook::Mode::ReadOnly);
         logbook::RoundFilter latest;
         latest.last = count;
         std::vector<logbook::LoggedRound> logged = book->Rounds(latest);

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -22,10 +23,15 @@ QWidget* ShowLogbookWindow(QWidget* owner, const std::string& path = {});
 // Adds the mark CSV file an import wrote to the logbook (VELDRANT_LOGBOOK's, else the user's
 // data folder's) and shows it in an open logbook window. The one line that says what happened:
 // what was added, or why nothing was (the file stays the import's result either way); empty
-// without a logbook.
-QString AddImportToLogbook(const QString& csvPath);
+// without a logbook. While another program writes to the logbook and this one waits, `waiting`
+// is given the text that says so, to show at once.
+QString AddImportToLogbook(const QString& csvPath,
+                           const std::function<void(const QString&)>& waiting = {});
 // The logbook's newest `count` rounds, newest first and numbered from 1 in that order, measured
 // as the rounds of a file; nothing when there is no logbook yet or it cannot be read.
 std::optional<rounds::RoundFile> LatestLogbookRounds(size_t count);
+// Changes whenever the logbook's file changes (its size and time, and its write-ahead log's);
+// empty when there is none.
+std::string LogbookStamp();
 
 }  // namespace veldrant::app

@@ -5,7 +5,9 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
@@ -20,6 +22,7 @@
 #include "app/logbook/ParEditor.h"
 #include "app/logbook/ShowLogbook.h"
 #include "logbook/Logbook.h"
+#include "logbook/Sqlite.h"
 #include "platform/File.h"
 #include "rounds/RoundReader.h"
 #include "tests/app/GuiSupport.h"
@@ -231,13 +234,68 @@ TEST_F(LogbookWindowTest, TheRoundsTabListsTheLogbooksLatestRoundsUntilAFileIsOp
     vt::SetEnvironment("VELDRANT_LOGBOOK", path_);
     guitest::WindowRig rig({}, /*plugged=*/false);
     guitest::ClickTab(rig.Open(), 4);
-    vt::SetEnvironment("VELDRANT_LOGBOOK", before.toStdString());
     app::CRoundsPage* page = rig.Window().RoundsPage();
     ASSERT_EQ(page->RoundList()->count(), 3);
     EXPECT_EQ(page->RoundList()->item(0)->text(), "1  2017-06-10  テストGC");
     EXPECT_EQ(page->RoundList()->item(2)->text(), "3  2016-05-03  テストGC");
     EXPECT_GT(page->HoleTable()->rowCount(), 0);  // the newest round's holes
     EXPECT_TRUE(page->FilePath().isEmpty());
+
+    // Back on the tab, the round chosen stays while the logbook is as it was ...
+    page->RoundList()->setCurrentRow(2);
+    guitest::ClickTab(rig.Window(), 0);
+    guitest::ClickTab(rig.Window(), 4);
+    EXPECT_EQ(page->RoundList()->currentRow(), 2);
+    // ... and the list is read again once it has grown.
+    namespace t = logbook::test;
+    logbook::Logbook::Open(path_, logbook::Logbook::Mode::Write)
+        ->Add(rounds::ReadRounds(t::File({{"2018-04-01", 1234, "テストGC", t::Marks(8), {}}})).file,
+              "later.csv");
+    guitest::ClickTab(rig.Window(), 0);
+    guitest::ClickTab(rig.Window(), 4);
+    vt::SetEnvironment("VELDRANT_LOGBOOK", before.toStdString());
+    ASSERT_EQ(page->RoundList()->count(), 4);
+    EXPECT_EQ(page->RoundList()->item(0)->text(), "1  2018-04-01  テストGC");
+}
+
+TEST_F(LogbookWindowTest, AnImportThatWaitsForAnotherWriterSaysSoAndThenGoesIn) {
+    namespace t = logbook::test;
+    const std::string csv = dir_.File("取り込み.csv");
+    std::ofstream(platform::Utf8Path(csv), std::ios::binary)
+        << t::File({{"2018-04-01", 1234, "テストGC", t::Marks(8), {t::Card(5)}}});
+    const QByteArray before = qgetenv("VELDRANT_LOGBOOK");
+    vt::SetEnvironment("VELDRANT_LOGBOOK", path_);
+    for (bool windowOpen : {false, true}) {
+        SCOPED_TRACE(windowOpen ? "through the open logbook window" : "no logbook window");
+        QPointer<QWidget> window = windowOpen ? app::ShowLogbookWindow(nullptr) : nullptr;
+        auto* logbookWindow = qobject_cast<CLogbookWindow*>(window.data());
+        // Another program holds the write lock until this one says it waits.
+        logbook::sql::Database other(path_, logbook::sql::Database::Mode::ReadWrite);
+        other.Exec("BEGIN IMMEDIATE");
+        QStringList said;
+        QString statusBar;
+        const QString line =
+            app::AddImportToLogbook(QString::fromStdString(csv), [&](const QString& text) {
+                said << text;
+                if (logbookWindow)
+                    statusBar = logbookWindow->statusBar()->currentMessage();
+                EXPECT_NE(QGuiApplication::overrideCursor(), nullptr);
+                other.Exec("COMMIT");
+            });
+        EXPECT_EQ(said, QStringList({"ほかのプログラムがログブックに書き込んでいます。"
+                                     "終わるまで待っています…"}));
+        EXPECT_EQ(line, windowOpen ? "ログブック：1ラウンド：新規 0、記録済み 1"
+                                   : "ログブック：1ラウンド：新規 1、記録済み 0");
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        if (logbookWindow) {
+            EXPECT_EQ(statusBar, said.value(0));
+            EXPECT_EQ(logbookWindow->statusBar()->currentMessage(), "");
+            EXPECT_EQ(Column(*logbookWindow, CLogbookWindow::kDate).value(0), "2018-04-01");
+            window->close();
+        }
+    }
+    vt::SetEnvironment("VELDRANT_LOGBOOK", before.toStdString());
 }
 
 TEST_F(LogbookWindowTest, ANineWithoutMarksTakesTheCourseTheGolferChooses) {

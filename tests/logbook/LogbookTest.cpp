@@ -2,9 +2,15 @@
 // the filters, and the figures a golfer enters once per course.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "logbook/Logbook.h"
+#include "logbook/Sqlite.h"
+#include "platform/File.h"
+#include "platform/SafeOutput.h"
 #include "rounds/RoundReader.h"
 #include "tests/logbook/LogbookFiles.h"
+#include "tests/support/Files.h"
 #include "tests/support/TempDir.h"
 
 namespace veldrant::logbook::test {
@@ -96,6 +102,49 @@ TEST_F(LogbookLoad, ParRatingAndNinesAreKept) {
     std::vector<LoggedRound> all = book_->Rounds();
     EXPECT_EQ(all[0].frontCourseId, 1);
     EXPECT_FALSE(all[1].backCourseId);
+}
+
+// A later Veldrant's schema, given ahead of time: an older logbook is copied aside, then
+// brought up to date in one transaction; a step that fails leaves the file as it was.
+TEST(LogbookMigration, AnOlderLogbookGoesAsideThenUpToDateAndANewOneIsAlike) {
+    testing::TempDir dir;
+    const std::string path = dir.File("記録.sqlite3"), fresh = dir.File("新しい.sqlite3");
+    Logbook::Open(path, Logbook::Mode::Write)
+        ->Add(rounds::ReadRounds(File({Session{.marks = Marks(8)}})).file, "a.csv");
+    const std::string v1 = testing::ReadAll(platform::Utf8Path(path));
+    const std::string copy = dir.File("v1.sqlite3");
+    std::ofstream(platform::Utf8Path(copy), std::ios::binary) << v1;
+    // Version 3, whose second step fails after the first has changed the schema.
+    constexpr const char* kBroken[] = {"ALTER TABLE rounds ADD COLUMN weather TEXT",
+                                       "ALTER TABLE no_such_table ADD COLUMN wind TEXT"};
+    constexpr const char* kVersion2[] = {"ALTER TABLE rounds ADD COLUMN weather TEXT"};
+    auto schema = [](const std::string& file) {
+        sql::Database db(file, sql::Database::Mode::ReadOnly);
+        sql::Statement q(db,
+                         "SELECT group_concat(sql, ';') FROM (SELECT sql FROM sqlite_schema "
+                         "ORDER BY name)");
+        return std::to_string(db.QueryInt("PRAGMA user_version")) + ' ' +
+               (q.Step() ? q.Text(0) : "");
+    };
+
+    EXPECT_THROW(Logbook::OpenWith(path, Logbook::Mode::Write, {}, kBroken), LogbookError);
+    EXPECT_EQ(testing::ReadAll(platform::Utf8Path(path)), v1);
+    std::unique_ptr<Logbook> book = Logbook::OpenWith(path, Logbook::Mode::Write, {}, kVersion2);
+    EXPECT_EQ(book->List().size(), 1u);
+    book.reset();
+    // Each attempt left its copy, under the next free name, as version 1 with the round.
+    for (int n : {1, 2}) {
+        const std::string aside = platform::AsideName(path, "v1-backup", n);
+        EXPECT_EQ(schema(aside), schema(copy));
+        EXPECT_EQ(Logbook::Open(aside, Logbook::Mode::ReadOnly)->List().size(), 1u);
+    }
+    EXPECT_EQ(schema(path).substr(0, 2), "2 ");
+    Logbook::OpenWith(fresh, Logbook::Mode::Write, {}, kVersion2);
+    EXPECT_EQ(schema(fresh), schema(path));
+    // This Veldrant refuses the newer file and leaves it as it was.
+    const std::string v2 = testing::ReadAll(platform::Utf8Path(path));
+    EXPECT_THROW(Logbook::Open(path, Logbook::Mode::Write), LogbookError);
+    EXPECT_EQ(testing::ReadAll(platform::Utf8Path(path)), v2);
 }
 
 }  // namespace
