@@ -8,6 +8,19 @@
 #include "app/logbook/ShowLogbook.h"
 #include "platform/SingleInstance.h"
 
+namespace {
+
+// The program's name and language, for both windows.
+void SetUp(QApplication& app) {
+    // The window speaks Japanese; Qt's own dialogs and buttons must too.
+    veldrant::app::InstallQtTranslation(app);
+    QApplication::setApplicationName("veldrant");
+    // Wayland desktops match the window to its menu entry (and icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.veldrant.Veldrant"));
+}
+
+}  // namespace
+
 int CBrassieApp::Run(int argc, char** argv, BrassieOptions options) {
     // The lock lives as long as this copy runs; the kernel drops it with the process.
     veldrant::platform::CSingleInstance instance(kInstanceLockName);
@@ -15,11 +28,7 @@ int CBrassieApp::Run(int argc, char** argv, BrassieOptions options) {
         return 0;
 
     QApplication app(argc, argv);
-    // The window speaks Japanese; Qt's own dialogs and buttons must too.
-    veldrant::app::InstallQtTranslation(app);
-    QApplication::setApplicationName("veldrant");
-    // Wayland desktops match the window to its menu entry (and icon) by this name.
-    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.veldrant.Veldrant"));
+    SetUp(app);
     // The window's own end is the program's end.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -30,9 +39,7 @@ int CBrassieApp::Run(int argc, char** argv, BrassieOptions options) {
 
 int CBrassieApp::RunLogbook(int argc, char** argv, const std::string& path) {
     QApplication app(argc, argv);
-    veldrant::app::InstallQtTranslation(app);
-    QApplication::setApplicationName("veldrant");
-    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.veldrant.Veldrant"));
+    SetUp(app);
     if (!veldrant::app::ShowLogbookWindow(nullptr, path)) {
         std::fprintf(stderr, "veldrant: this build has no logbook\n");
         return 1;

@@ -3,25 +3,19 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "platform/DataFolder.h"
 #include "platform/SimProtocol.h"
 #include "platform/windows/WinText.h"
 
 namespace veldrant::platform {
 
-namespace {
-std::string Environment(const wchar_t* name) {
-    const wchar_t* v = _wgetenv(name);
-    return v ? win::Utf8(v) : std::string();
-}
-}  // namespace
-
 // $VELDRANT_SIM_DIR when set, else %LOCALAPPDATA%\veldrant-sim (the user's own), else the
 // temporary folder's veldrant-sim.
 std::string SimDirectory() {
-    std::string dir = Environment(L"VELDRANT_SIM_DIR");
+    std::string dir = EnvironmentText("VELDRANT_SIM_DIR");
     if (!dir.empty())
         return dir;
-    std::string local = Environment(L"LOCALAPPDATA");
+    std::string local = EnvironmentText("LOCALAPPDATA");
     if (!local.empty())
         return local + "\\veldrant-sim";
     wchar_t temp[MAX_PATH + 1];
