@@ -143,7 +143,7 @@ void CBrassieDlg::CreatePages() {
     connect(m_pDialog6, &CDialog6::MarkFileWritten, this, [this](const QString& path) {
         m_pDialog6->ShowLogbookLine(app::AddImportToLogbook(path, [this](const QString& waiting) {
             m_pDialog6->ShowLogbookLine(waiting);
-            m_pDialog6->repaint();
+            repaint();
         }));
     });
     connect(m_pDialog6, &CDialog6::OpenLogbook, this, [this] { app::ShowLogbookWindow(this); });

@@ -142,7 +142,8 @@ void CRoundsPage::OnOpen() {
     const QString shown = m_pFileLabel->text();
     const QString line = AddImportToLogbook(path, [this](const QString& waiting) {
         m_pFileLabel->setText(waiting);
-        m_pFileLabel->repaint();
+        // The whole window: the open dialog may just have left its picture on it.
+        window()->repaint();
     });
     m_pFileLabel->setText(shown);
     m_pFileLabel->setToolTip(line);

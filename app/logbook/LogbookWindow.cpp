@@ -217,6 +217,8 @@ CLogbookWindow::CLogbookWindow(QWidget* parent) : QMainWindow(parent) {
     m_pTabs->addTab(stats, QStringLiteral("統計(&S)"));
     m_pTabs->addTab(m_pPar, QStringLiteral("パーとレーティング(&P)"));
     setCentralWidget(m_pTabs);
+    // Made now, so that the layout has placed it before a wait shows in it.
+    statusBar();
     connect(m_pTabs, &QTabWidget::currentChanged, this, [this] {
         if (m_statsStale)
             UpdateStats();
@@ -734,7 +736,8 @@ void CLogbookWindow::ChooseFiles() {
 void CLogbookWindow::ShowWaiting() {
     ShowLogbookWaiting([this](const QString& text) {
         statusBar()->showMessage(text);
-        statusBar()->repaint();
+        // All of it: a file dialog may just have left its picture on the window.
+        repaint();
         if (m_alsoWaiting)
             m_alsoWaiting(text);
     });
