@@ -1,8 +1,11 @@
 // veldrant: the KVT2700 golf watch's desktop companion.
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/BrassieApp.h"
+#include "platform/Args.h"
 
 namespace {
 bool Asks(int argc, char** argv, const char* shortName, const char* longName) {
@@ -41,10 +44,13 @@ int main(int argc, char** argv) {
         std::printf("veldrant %s\n", VELDRANT_VERSION);
         return 0;
     }
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--logbook") == 0)
+    // The path in UTF-8 (on Windows `argv` holds it in the ANSI code page).
+    const std::vector<std::string> args = veldrant::platform::Utf8Arguments(argc, argv);
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--logbook")
             return CBrassieApp().RunLogbook(
-                argc, argv, i + 1 < argc && argv[i + 1][0] != '-' ? argv[i + 1] : "");
+                argc, argv,
+                i + 1 < args.size() && !args[i + 1].starts_with('-') ? args[i + 1] : "");
     }
     return CBrassieApp().Run(argc, argv);
 }

@@ -927,4 +927,15 @@ std::vector<std::string> Logbook::Check() {
     });
 }
 
+std::string Logbook::Fingerprint() {
+    return Guarded(path_, [&] {
+        // A removed round's id may come again, its start hardly with the same marks.
+        Statement q(*db_,
+                    "SELECT (SELECT count(*) || ':' || ifnull(max(id), 0) || ':' || total(start) "
+                    "FROM rounds) || '/' || (SELECT count(*) || ':' || ifnull(max(id), 0) FROM "
+                    "marks) || '/' || (SELECT count(*) || ':' || ifnull(max(id), 0) FROM cards)");
+        return q.Step() ? q.Text(0) : std::string();
+    });
+}
+
 }  // namespace veldrant::logbook

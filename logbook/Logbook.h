@@ -129,6 +129,9 @@ public:
     // SQLite's integrity check and the foreign key check: empty when all is well, else what
     // they found.
     std::vector<std::string> Check();
+    // Differs whenever rounds, marks or score cards have been added or removed since it was last
+    // asked (also by another program); quick enough to ask each time a view is shown.
+    std::string Fingerprint();
 
 private:
     Logbook(std::string path, std::unique_ptr<sql::Database> db);

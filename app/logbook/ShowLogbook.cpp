@@ -3,12 +3,10 @@
 #include <QPointer>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "app/logbook/LogbookAdd.h"
 #include "app/logbook/LogbookWindow.h"
 #include "logbook/Logbook.h"
-#include "platform/File.h"
 
 namespace veldrant::app {
 namespace {
@@ -57,19 +55,12 @@ QString AddImportToLogbook(const QString& csvPath,
 }
 
 std::string LogbookStamp() {
-    const std::string path = logbook::LogbookPath({});
-    std::string stamp;
-    for (const char* part : {"", "-wal"}) {
-        std::error_code ec;
-        const std::filesystem::path file = platform::Utf8Path(path + part);
-        const auto size = std::filesystem::file_size(file, ec);
-        const auto time = std::filesystem::last_write_time(file, ec);
-        // A reader makes an empty log where there was none: that changes nothing.
-        if (!ec && (size > 0 || *part == '\0'))
-            stamp +=
-                std::to_string(size) + '@' + std::to_string(time.time_since_epoch().count()) + ' ';
+    try {
+        return logbook::Logbook::Open(logbook::LogbookPath({}), logbook::Logbook::Mode::ReadOnly)
+            ->Fingerprint();
+    } catch (const std::exception&) {
+        return {};
     }
-    return stamp;
 }
 
 std::optional<rounds::RoundFile> LatestLogbookRounds(size_t count) {

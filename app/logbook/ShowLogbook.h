@@ -30,8 +30,8 @@ QString AddImportToLogbook(const QString& csvPath,
 // The logbook's newest `count` rounds, newest first and numbered from 1 in that order, measured
 // as the rounds of a file; nothing when there is no logbook yet or it cannot be read.
 std::optional<rounds::RoundFile> LatestLogbookRounds(size_t count);
-// Changes whenever the logbook's file changes (its size and time, and its write-ahead log's);
-// empty when there is none.
+// Changes whenever rounds are added to the logbook or removed from it (also by another program);
+// empty when there is no logbook or it cannot be read.
 std::string LogbookStamp();
 
 }  // namespace veldrant::app

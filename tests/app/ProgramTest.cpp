@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 
 #include "app/BrassieApp.h"
+#include "platform/File.h"
 #include "platform/SingleInstance.h"
 #include "tests/support/Environment.h"
 #include "tests/support/SimHarness.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -81,6 +84,26 @@ TEST(Program, TheFirstCopyRunsUntilItsWindowCloses) {
     ScopedEnv env("XDG_RUNTIME_DIR", runtime.Path());
     EXPECT_EQ(veldrant::platform::CSingleInstance(kInstanceLockName).State(),
               veldrant::platform::InstanceState::AlreadyRunning);
+    program.kill();
+    program.waitForFinished(5000);
+}
+
+// The logbook window alone, beside a running copy, with a logbook named in Japanese: it makes
+// the file at that very name.
+TEST(Program, TheLogbookWindowOpensTheLogbookItIsGiven) {
+    veldrant::testing::TempDir runtime, sims, data;
+    ScopedEnv env("XDG_RUNTIME_DIR", runtime.Path());
+    veldrant::platform::CSingleInstance first(kInstanceLockName);
+    const std::string book = data.File("ゴルフ日記/記録.sqlite3");
+    QProcess program;
+    program.setProcessEnvironment(Session(runtime.Path(), sims.Path(), "offscreen"));
+    program.start(kProgram, {"--logbook", QString::fromStdString(book)});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    for (int i = 0; i < 300 && !std::filesystem::exists(veldrant::platform::Utf8Path(book)); ++i)
+        program.waitForFinished(100);
+    EXPECT_TRUE(std::filesystem::exists(veldrant::platform::Utf8Path(book)))
+        << program.readAllStandardError().toStdString();
+    EXPECT_EQ(program.state(), QProcess::Running);
     program.kill();
     program.waitForFinished(5000);
 }
