@@ -31,6 +31,7 @@
 #include "app/logbook/LogbookAdd.h"
 #include "app/logbook/LogbookCharts.h"
 #include "app/logbook/ParEditor.h"
+#include "app/logbook/TableCopy.h"
 #include "logbook/Card.h"
 #include "logbook/Logbook.h"
 #include "logbook/Statistics.h"
@@ -286,6 +287,7 @@ void CLogbookWindow::BuildRoundsPage(QWidget* page) {
     m_pList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    AllowCopy(m_pList);
     m_pList->verticalHeader()->hide();
     m_pList->verticalHeader()->setDefaultSectionSize(22);
     SizeListColumns();
@@ -312,6 +314,7 @@ void CLogbookWindow::BuildRoundsPage(QWidget* page) {
     m_pCard->horizontalHeader()->setMinimumSectionSize(22);
     m_pCard->verticalHeader()->setDefaultSectionSize(22);
     m_pCard->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    AllowCopy(m_pCard);
     m_pCard->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pCard->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     FitCard();
@@ -351,6 +354,7 @@ void CLogbookWindow::BuildRoundsPage(QWidget* page) {
     m_pHoles->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pHoles->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pHoles->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    AllowCopy(m_pHoles);
     connect(m_pHoles, &QTableWidget::currentCellChanged, this,
             [this](int row, int, int, int) { ShowHole(row); });
     m_pPicture = new CHolePictureView(right);

@@ -1,6 +1,7 @@
 // The logbook window over a small logbook: its rounds newest first, the statistics of the
 // cards, a round removed after the golfer confirms, and a file that is no logbook refused.
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QListWidget>
 #include <QMessageBox>
@@ -11,6 +12,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +23,7 @@
 #include "app/logbook/LogbookWindow.h"
 #include "app/logbook/ParEditor.h"
 #include "app/logbook/ShowLogbook.h"
+#include "app/logbook/TableCopy.h"
 #include "logbook/Logbook.h"
 #include "logbook/Sqlite.h"
 #include "platform/File.h"
@@ -296,6 +299,27 @@ TEST_F(LogbookWindowTest, AnImportThatWaitsForAnotherWriterSaysSoAndThenGoesIn) 
         }
     }
     vt::SetEnvironment("VELDRANT_LOGBOOK", before.toStdString());
+}
+
+TEST_F(LogbookWindowTest, TheTablesFiguresAreCopiedAsTabSeparatedLines) {
+    CLogbookWindow w;
+    ASSERT_TRUE(w.OpenLogbook(path_));
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    auto copied = [](QTableView* view) {
+        QGuiApplication::clipboard()->clear();
+        view->setFocus();
+        QTest::keySequence(view, QKeySequence::Copy);
+        return QGuiApplication::clipboard()->text();
+    };
+    // The chosen round as the list shows it; a block of its card; the whole card with headers.
+    EXPECT_EQ(copied(w.RoundList()), "2017-06-10\t08:00\tテストGC\t72\t36\t8\n");
+    QTableWidget* card = w.CardTable();
+    card->setRangeSelected(QTableWidgetSelectionRange(0, 17, 1, 18), true);
+    EXPECT_EQ(copied(card), "4\t72\n2\t36\n");
+    const QStringList all = app::TableText(*card, true).split('\n');
+    EXPECT_EQ(all.value(0), "\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\t13\t14\t15\t16\t17\t18\t計");
+    EXPECT_EQ(all.size(), 4);  // the headers, strokes, putts and the empty end
 }
 
 TEST_F(LogbookWindowTest, ANineWithoutMarksTakesTheCourseTheGolferChooses) {
