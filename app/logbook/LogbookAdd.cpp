@@ -32,10 +32,14 @@ void ShowLogbookWaiting(const std::function<void(const QString&)>& show) {
             "ほかのプログラムがログブックに書き込んでいます。終わるまで待っています…"));
 }
 
-LogbookAddReport AddFilesToLogbook(logbook::Logbook& book, const QStringList& paths) {
+LogbookAddReport AddFilesToLogbook(logbook::Logbook& book, const QStringList& paths,
+                                   const std::function<void(int, const QString&)>& before) {
     LogbookAddReport report;
+    int number = 0;
     for (const QString& path : paths) {
         const QString name = QFileInfo(path).fileName();
+        if (before)
+            before(++number, name);
         // The path in UTF-8 on every platform, as the rounds take it.
         const std::string file = JobPath(QFileInfo(path).absoluteFilePath());
         rounds::ReadResult r = rounds::LoadRounds(file);

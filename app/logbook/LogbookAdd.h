@@ -28,6 +28,9 @@ void ShowLogbookWaiting(const std::function<void(const QString&)>& show);
 
 // Adds each file; a file that cannot be read or added is named with the reason and the others
 // still go in.
-LogbookAddReport AddFilesToLogbook(logbook::Logbook& book, const QStringList& paths);
+// `before` is told each file's number (from 1) and name before it is read.
+LogbookAddReport AddFilesToLogbook(
+    logbook::Logbook& book, const QStringList& paths,
+    const std::function<void(int number, const QString& name)>& before = {});
 
 }  // namespace veldrant::app

@@ -1,10 +1,12 @@
 #include "app/logbook/LogbookWindow.h"
 
 #include <QComboBox>
+#include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -749,7 +751,22 @@ void CLogbookWindow::ShowWaiting() {
 }
 
 LogbookAddReport CLogbookWindow::Add(const QStringList& paths) {
-    LogbookAddReport report = AddFilesToLogbook(*m_book, paths);
+    // Years of files take a while: the window says which one it is at.
+    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    LogbookAddReport report =
+        AddFilesToLogbook(*m_book, paths, [&](int number, const QString& name) {
+            statusBar()->showMessage(QStringLiteral("追加しています（%1/%2）：%3")
+                                         .arg(number)
+                                         .arg(paths.size())
+                                         .arg(name));
+            // All of the window once, as the file dialog may have left its picture on it.
+            if (number == 1)
+                repaint();
+            else
+                statusBar()->repaint();
+        });
+    statusBar()->clearMessage();
+    QGuiApplication::restoreOverrideCursor();
     m_rounds.reset();
     m_statsStale = true;
     FillList();
