@@ -141,10 +141,8 @@ void CBrassieDlg::CreatePages() {
     connect(m_pDialog6, &CDialog6::MarkFileWritten, m_pRounds, &app::CRoundsPage::OfferFile);
     // ... and kept in the logbook, once the file is in place; the page says what went in.
     connect(m_pDialog6, &CDialog6::MarkFileWritten, this, [this](const QString& path) {
-        m_pDialog6->ShowLogbookLine(app::AddImportToLogbook(path, [this](const QString& waiting) {
-            m_pDialog6->ShowLogbookLine(waiting);
-            repaint();
-        }));
+        m_pDialog6->ShowLogbookLine(app::AddImportToLogbook(
+            path, [this](const QString& waiting) { m_pDialog6->ShowLogbookLine(waiting); }));
     });
     connect(m_pDialog6, &CDialog6::OpenLogbook, this, [this] { app::ShowLogbookWindow(this); });
     connect(m_pDialog6, &CDialog6::ShowInRounds, this, [this](const QString& path) {

@@ -140,11 +140,8 @@ void CRoundsPage::OnOpen() {
     // A file the golfer opens goes into the logbook too; the file label and the logbook button
     // say what went in.
     const QString shown = m_pFileLabel->text();
-    const QString line = AddImportToLogbook(path, [this](const QString& waiting) {
-        m_pFileLabel->setText(waiting);
-        // The whole window: the open dialog may just have left its picture on it.
-        window()->repaint();
-    });
+    const QString line = AddImportToLogbook(
+        path, [this](const QString& waiting) { m_pFileLabel->setText(waiting); });
     m_pFileLabel->setText(shown);
     m_pFileLabel->setToolTip(line);
     m_pLogbook->setToolTip(
@@ -165,7 +162,7 @@ bool CRoundsPage::OpenFile(const QString& path) {
 }
 
 bool CRoundsPage::ShowLogbookRounds() {
-    std::optional<rounds::RoundFile> latest = LatestLogbookRounds(kLatestRounds);
+    std::optional<rounds::RoundFile> latest = LatestLogbookRounds(kLatestRounds, m_logbookSeen);
     if (!latest || latest->rounds.empty())
         return false;
     ShowRounds(
@@ -179,12 +176,8 @@ bool CRoundsPage::ShowLogbookRounds() {
 void CRoundsPage::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // The logbook may have grown since the tab was last shown; if not, the round chosen stays.
-    if (!m_path.isEmpty())
-        return;
-    if (std::string stamp = LogbookStamp(); stamp != m_logbookStamp) {
-        m_logbookStamp = std::move(stamp);
+    if (m_path.isEmpty())
         ShowLogbookRounds();
-    }
 }
 
 void CRoundsPage::ShowRounds(rounds::RoundFile file, const QString& label, const QString& tip) {

@@ -39,7 +39,7 @@ public:
     // Opens the file picked in the open dialog.
     void OnOpen();
     // Until a file is opened the page lists the logbook's latest rounds, newest first; false
-    // when there is no logbook or it holds no round.
+    // when there is no logbook, it holds no round or it has not changed since it was read.
     bool ShowLogbookRounds();
     static constexpr size_t kLatestRounds = 20;
 
@@ -68,7 +68,7 @@ private:
 
     IPageServices& m_services;
     QString m_path;
-    std::string m_logbookStamp;  // of the logbook's rounds shown
+    std::string m_logbookSeen;  // the logbook's fingerprint when its rounds were last read
     QString m_offered;
     rounds::RoundFile m_file;
     QPushButton* m_pOpen = nullptr;

@@ -386,10 +386,10 @@ std::unique_ptr<Logbook> Logbook::OpenWith(const std::string& path, Mode mode,
         // Veldrant has just made it a logbook.
         Header header = seen;
         auto madeMeanwhile = [&] {
-            if (db->QueryInt("SELECT count(*) FROM sqlite_schema") == 0 &&
-                db->QueryInt("PRAGMA application_id") == 0)
+            const int64_t app = db->QueryInt("PRAGMA application_id");
+            if (app == 0 && db->QueryInt("SELECT count(*) FROM sqlite_schema") == 0)
                 return false;
-            if (db->QueryInt("PRAGMA application_id") != kApplicationId)
+            if (app != kApplicationId)
                 throw LogbookError(LogbookError::Kind::Refused, NotOurs(path));
             return true;
         };
@@ -430,10 +430,10 @@ std::unique_ptr<Logbook> Logbook::OpenWith(const std::string& path, Mode mode,
             }
             if (mode == Mode::Write && version < latest) {
                 // The file as it was goes aside before the schema changes.
-                std::string aside =
-                    platform::AsideName(path, "v" + std::to_string(version) + "-backup", 1);
+                const std::string tag = "v" + std::to_string(version) + "-backup";
+                std::string aside = platform::AsideName(path, tag, 1);
                 for (int n = 2; platform::KindOfPath(aside) != platform::PathKind::Missing; ++n)
-                    aside = platform::AsideName(path, "v" + std::to_string(version) + "-backup", n);
+                    aside = platform::AsideName(path, tag, n);
                 db->BackupTo(aside);
                 Transaction t(*db);
                 // Another Veldrant may have brought it up to date while this one waited.

@@ -1,9 +1,11 @@
 #include "app/logbook/LogbookAdd.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTimer>
+#include <QWidget>
 
 #include "app/JobPaths.h"
 #include "rounds/RoundReader.h"
@@ -27,9 +29,14 @@ void ShowLogbookWaiting(const std::function<void(const QString&)>& show) {
             cursorSet = false;
         });
     }
-    if (show)
-        show(QStringLiteral(
-            "ほかのプログラムがログブックに書き込んでいます。終わるまで待っています…"));
+    if (!show)
+        return;
+    show(QStringLiteral("ほかのプログラムがログブックに書き込んでいます。終わるまで待っています…"));
+    // Drawn now, every window whole: the events wait, and a file dialog may just have left its
+    // picture on one.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible())
+            window->repaint();
 }
 
 LogbookAddReport AddFilesToLogbook(logbook::Logbook& book, const QStringList& paths,

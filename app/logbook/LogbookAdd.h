@@ -22,8 +22,8 @@ struct LogbookAddReport {
 };
 
 // Shows that this program waits while another one writes to the logbook: `show` puts the text
-// in view at once (the program's own events wait meanwhile), and the busy cursor stays until
-// the program is back at its events.
+// in its place and every window is drawn at once (the program's own events wait meanwhile); the
+// busy cursor stays until the program is back at its events.
 void ShowLogbookWaiting(const std::function<void(const QString&)>& show);
 
 // Adds each file; a file that cannot be read or added is named with the reason and the others

@@ -55,6 +55,11 @@ QString Date(const rounds::LocalTime& t) {
     return U(rounds::DateText(t));
 }
 
+// "09:15", the clock without its seconds.
+QString Clock(const rounds::LocalTime& t) {
+    return U(rounds::ClockText(t)).left(5);
+}
+
 QString Fixed(double v, int decimals) {
     return QString::number(v, 'f', decimals);
 }
@@ -227,8 +232,7 @@ CLogbookWindow::CLogbookWindow(QWidget* parent) : QMainWindow(parent) {
             UpdateStats();
     });
     connect(m_pPar, &CParEditor::Changed, this, [this] {
-        m_rounds.reset();  // the rounds carry no par, but the nines' courses may change
-        m_statsStale = true;
+        ForgetRounds();  // the rounds carry no par, but the nines' courses may change
     });
     resize(1120, 760);
 }
@@ -419,8 +423,7 @@ void CLogbookWindow::BuildStatsPage(QWidget* page) {
 bool CLogbookWindow::OpenLogbook(const std::string& path) {
     m_pPar->SetLogbook(nullptr);
     m_book.reset();
-    m_rounds.reset();
-    m_statsStale = true;
+    ForgetRounds();
     try {
         m_book =
             logbook::Logbook::Open(path, logbook::Logbook::Mode::Write, [this] { ShowWaiting(); });
@@ -433,8 +436,7 @@ bool CLogbookWindow::OpenLogbook(const std::string& path) {
                    QString::fromStdString(path));
     FillList();
     m_pPar->SetLogbook(m_book.get());
-    if (m_pTabs->currentIndex() == 1)
-        UpdateStats();
+    UpdateStats();
     return true;
 }
 
@@ -467,9 +469,7 @@ void CLogbookWindow::FillList() {
             return item;
         };
         const QString date = Date(r.start);
-        const QString clock = QStringLiteral("%1:%2")
-                                  .arg(r.start.hour, 2, 10, QChar('0'))
-                                  .arg(r.start.minute, 2, 10, QChar('0'));
+        const QString clock = Clock(r.start);
         // The same day's rounds by their start, then as added.
         set(kDate, date, date + clock + QStringLiteral("%1").arg(r.id, 12, 10, QChar('0')))
             ->setData(r.start.year, kKeyRole);
@@ -531,14 +531,8 @@ void CLogbookWindow::OnFilterChanged() {
                                        : std::nullopt;
     };
     m_pFilter->Set(chosen(m_pGolfCourse), chosen(m_pYear));
-    m_pCount->setText(QStringLiteral("%1ラウンド").arg(m_pFilter->rowCount()));
-    if (m_pFilter->rowCount() > 0)
-        m_pList->setCurrentIndex(m_pFilter->index(0, 0));
-    else
-        ShowRound();
-    m_statsStale = true;
-    if (m_pTabs->currentIndex() == 1)
-        UpdateStats();
+    ChooseRow(0);
+    UpdateStats();
 }
 
 std::optional<int64_t> CLogbookWindow::ShownRound() const {
@@ -570,11 +564,9 @@ void CLogbookWindow::ShowRound() {
         return;
     }
     const rounds::Round& round = m_round.round;
-    m_pRoundTitle->setText(QStringLiteral("%1 %2:%3  %4")
-                               .arg(Date(round.start))
-                               .arg(round.start.hour, 2, 10, QChar('0'))
-                               .arg(round.start.minute, 2, 10, QChar('0'))
-                               .arg(U(round.golfCourseName)));
+    m_pRoundTitle->setText(
+        QStringLiteral("%1 %2  %3")
+            .arg(Date(round.start), Clock(round.start), U(round.golfCourseName)));
     ShowCard();
     QSignalBlocker block(m_pHoles);
     m_pHoles->setRowCount(static_cast<int>(round.holes.size()));
@@ -679,18 +671,28 @@ void CLogbookWindow::RemoveChosenRound() {
     m_pFilter->removeRow(current.row());
     if (m_rounds)
         std::erase_if(*m_rounds, [id](const logbook::LoggedRound& r) { return r.id == id; });
-    m_pCount->setText(QStringLiteral("%1ラウンド").arg(m_pFilter->rowCount()));
-    if (m_pFilter->rowCount() > 0)
-        m_pList->setCurrentIndex(m_pFilter->index(std::min(next, m_pFilter->rowCount() - 1), 0));
+    ChooseRow(next);
+    m_statsStale = true;
+}
+
+void CLogbookWindow::ChooseRow(int row) {
+    const int rows = m_pFilter->rowCount();
+    m_pCount->setText(QStringLiteral("%1ラウンド").arg(rows));
+    if (rows > 0)
+        m_pList->setCurrentIndex(m_pFilter->index(std::min(row, rows - 1), 0));
     else
         ShowRound();
+}
+
+void CLogbookWindow::ForgetRounds() {
+    m_rounds.reset();
     m_statsStale = true;
 }
 
 void CLogbookWindow::UpdateStats() {
-    if (m_pTabs->currentIndex() != 1)
+    m_statsStale = m_pTabs->currentIndex() != 1;
+    if (m_statsStale)
         return;
-    m_statsStale = false;
     logbook::Stats stats;
     logbook::Range range;
     QString what = m_pGolfCourse->currentIndex() > 0 ? m_pGolfCourse->currentText()
@@ -728,10 +730,6 @@ void CLogbookWindow::UpdateStats() {
     m_pHistogram->SetValues(totals, totals.size() > 40 ? 2 : 1);
 }
 
-}  // namespace veldrant::app
-
-namespace veldrant::app {
-
 void CLogbookWindow::ChooseFiles() {
     QStringList paths =
         QFileDialog::getOpenFileNames(this, QStringLiteral("ログブックに追加する地点データ"), {},
@@ -742,8 +740,6 @@ void CLogbookWindow::ChooseFiles() {
 void CLogbookWindow::ShowWaiting() {
     ShowLogbookWaiting([this](const QString& text) {
         statusBar()->showMessage(text);
-        // All of it: a file dialog may just have left its picture on the window.
-        repaint();
         if (m_alsoWaiting)
             m_alsoWaiting(text);
     });
@@ -767,11 +763,9 @@ LogbookAddReport CLogbookWindow::Add(const QStringList& paths) {
         });
     statusBar()->clearMessage();
     QGuiApplication::restoreOverrideCursor();
-    m_rounds.reset();
-    m_statsStale = true;
+    ForgetRounds();
     FillList();
-    if (m_pTabs->currentIndex() == 1)
-        UpdateStats();
+    UpdateStats();
     return report;
 }
 
@@ -863,8 +857,7 @@ void CLogbookWindow::OnNineChosen(int nine) {
         return;
     }
     (nine ? m_round.backCourseId : m_round.frontCourseId) = cid;
-    m_rounds.reset();
-    m_statsStale = true;
+    ForgetRounds();
 }
 
 }  // namespace veldrant::app

@@ -98,6 +98,11 @@ private:
     void FillFilters();
     void SizeListColumns();
     void OnFilterChanged();
+    // Says how many rounds the filter lets through and chooses the one at `row` (the last when
+    // fewer), or shows none.
+    void ChooseRow(int row);
+    // The loaded rounds no longer hold: loaded again for the statistics when next needed.
+    void ForgetRounds();
     void ShowRound();
     void ShowHole(int row);
     void ShowCard();

@@ -14,12 +14,8 @@ QString AddImportToLogbook(const QString&, const std::function<void(const QStrin
     return {};
 }
 
-std::optional<rounds::RoundFile> LatestLogbookRounds(size_t) {
+std::optional<rounds::RoundFile> LatestLogbookRounds(size_t, std::string&) {
     return std::nullopt;
-}
-
-std::string LogbookStamp() {
-    return {};
 }
 
 }  // namespace veldrant::app

@@ -54,19 +54,14 @@ QString AddImportToLogbook(const QString& csvPath,
     }
 }
 
-std::string LogbookStamp() {
-    try {
-        return logbook::Logbook::Open(logbook::LogbookPath({}), logbook::Logbook::Mode::ReadOnly)
-            ->Fingerprint();
-    } catch (const std::exception&) {
-        return {};
-    }
-}
-
-std::optional<rounds::RoundFile> LatestLogbookRounds(size_t count) {
+std::optional<rounds::RoundFile> LatestLogbookRounds(size_t count, std::string& seen) {
     try {
         std::unique_ptr<logbook::Logbook> book =
             logbook::Logbook::Open(logbook::LogbookPath({}), logbook::Logbook::Mode::ReadOnly);
+        std::string fingerprint = book->Fingerprint();
+        if (fingerprint == seen)
+            return std::nullopt;
+        seen = std::move(fingerprint);
         logbook::RoundFilter latest;
         latest.last = count;
         std::vector<logbook::LoggedRound> logged = book->Rounds(latest);

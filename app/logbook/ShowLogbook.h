@@ -28,10 +28,9 @@ QWidget* ShowLogbookWindow(QWidget* owner, const std::string& path = {});
 QString AddImportToLogbook(const QString& csvPath,
                            const std::function<void(const QString&)>& waiting = {});
 // The logbook's newest `count` rounds, newest first and numbered from 1 in that order, measured
-// as the rounds of a file; nothing when there is no logbook yet or it cannot be read.
-std::optional<rounds::RoundFile> LatestLogbookRounds(size_t count);
-// Changes whenever rounds are added to the logbook or removed from it (also by another program);
-// empty when there is no logbook or it cannot be read.
-std::string LogbookStamp();
+// as the rounds of a file. Read only when the logbook's fingerprint (which changes whenever
+// rounds, marks or cards come or go, also by another program) differs from `seen`, which then
+// takes the new one; nothing when it is the same, there is no logbook yet or it cannot be read.
+std::optional<rounds::RoundFile> LatestLogbookRounds(size_t count, std::string& seen);
 
 }  // namespace veldrant::app
